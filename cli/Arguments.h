@@ -1,0 +1,22 @@
+// The command line of tavro-tape-cli.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The program's arguments (without the program name) in UTF-8. On Windows
+// they are taken from the wide-character command line, so any file name
+// comes through; elsewhere they are the bytes as given.
+std::vector<std::string> GetUtf8Arguments(int argc, char** argv);
+
+enum class ECliAction { kRun, kHelp, kVersion, kUsageError };
+
+struct CCliRequest {
+    ECliAction eAction = ECliAction::kUsageError;
+    std::string strPath;   // for kRun
+    std::string strError;  // for kUsageError
+};
+
+// Options: --help, --version; "--" ends the options, so that a path may
+// begin with '-'. Exactly one path is needed to run.
+CCliRequest ParseArguments(const std::vector<std::string>& args);

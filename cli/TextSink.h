@@ -1,0 +1,41 @@
+// Where the command-line driver shows the file line and the status line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class CTextSink {
+public:
+    virtual ~CTextSink() = default;
+    virtual void ShowFile(const std::string& strText) = 0;
+    virtual void ShowStatus(const std::string& strText) = 0;
+    // Called once after the run: leaves the last texts on screen.
+    virtual void Finish() {}
+};
+
+// For pipes and files: every text as it is set, one line each,
+// "file: TEXT" or "status: TEXT", flushed at once.
+class CLineSink : public CTextSink {
+public:
+    explicit CLineSink(std::FILE* pOut) : m_pOut(pOut) {}
+    void ShowFile(const std::string& strText) override;
+    void ShowStatus(const std::string& strText) override;
+
+private:
+    void WriteLine(const char* szLabel, const std::string& strText);
+    std::FILE* m_pOut;
+};
+
+// For a terminal: the file line once per change, and the status line below
+// it rewritten in place.
+class CTerminalSink : public CTextSink {
+public:
+    explicit CTerminalSink(std::FILE* pOut) : m_pOut(pOut) {}
+    void ShowFile(const std::string& strText) override;
+    void ShowStatus(const std::string& strText) override;
+    void Finish() override;
+
+private:
+    std::FILE* m_pOut;
+    bool m_bStatusShown = false;  // the cursor stands on a status line
+};
