@@ -9,28 +9,8 @@
 
 namespace {
 
-constexpr int32_t kShort = 11;  // crossing spacing of a short half-period
-constexpr int32_t kLong = 34;   // ... and of a long one
-
-// A byte as the decoder expects it: a long start mark, the bits least
-// significant first (a change of level is one long half-period, a kept level
-// two short ones), and a closing long one when the last level is low.
-void AppendByte(CTickSignal& signal, uint8_t nByte) {
-    signal.Half(kLong);
-    bool bLevel = false;
-    for (int nBit = 0; nBit < 8; ++nBit) {
-        const bool bBit = (nByte >> nBit) & 1;
-        if (bBit != bLevel) {
-            signal.Half(kLong);
-            bLevel = bBit;
-        } else {
-            signal.Half(kShort).Half(kShort);
-        }
-    }
-    if (!bLevel) {
-        signal.Half(kLong);
-    }
-}
+constexpr int32_t kShort = CTickSignal::kShort;
+constexpr int32_t kLong = CTickSignal::kLong;
 
 class DemodulatorTest : public ::testing::Test {
 protected:
@@ -128,7 +108,7 @@ TEST_F(DemodulatorTest, EveryByteValueComesBack) {
     CTickSignal signal;
     signal.Halves(kShort, 200);
     for (int n = 0; n < 256; ++n) {
-        AppendByte(signal, static_cast<uint8_t>(n));
+        signal.Byte(static_cast<uint8_t>(n));
         signal.Halves(kShort, n % 4);  // short ones between bytes are skipped
     }
     signal.Halves(kShort, 3);
@@ -209,8 +189,7 @@ TEST_F(DemodulatorTest, EndOfDataInsideAByte) {
 
     // 0x80 ends at level 0x80: needs no closing half-period.
     CTickSignal last;
-    last.Halves(kShort, 100);
-    AppendByte(last, 0x80);
+    last.Halves(kShort, 100).Byte(0x80);
     last.Hold(last.Samples().back() >= 128 ? CTickSignal::kLow : CTickSignal::kHigh, 3);
     Open(last);
     ASSERT_EQ(m_reader.FindLeader(), 1);

@@ -19,3 +19,28 @@ CTickSignal& CTickSignal::Halves(int32_t nSpacing, int32_t nCount) {
     }
     return *this;
 }
+
+CTickSignal& CTickSignal::Byte(uint8_t nByte) {
+    Half(kLong);
+    bool bLevel = false;
+    for (int nBit = 0; nBit < 8; ++nBit) {
+        const bool bBit = (nByte >> nBit) & 1;
+        if (bBit != bLevel) {
+            Half(kLong);
+            bLevel = bBit;
+        } else {
+            Half(kShort).Half(kShort);
+        }
+    }
+    if (!bLevel) {
+        Half(kLong);
+    }
+    return *this;
+}
+
+CTickSignal& CTickSignal::Bytes(std::span<const uint8_t> bytes) {
+    for (const uint8_t nByte : bytes) {
+        Byte(nByte);
+    }
+    return *this;
+}

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class CTickSignal {
 public:
     static constexpr uint8_t kLow = 0;
     static constexpr uint8_t kHigh = 255;
+    static constexpr int32_t kShort = 11;  // crossing spacing of a short half-period
+    static constexpr int32_t kLong = 34;   // ... and of a long one
 
     // nTicks samples of one value.
     CTickSignal& Hold(uint8_t nValue, int32_t nTicks);
@@ -19,6 +22,13 @@ public:
     // Levels alternate, starting with the level opposite to the last one.
     CTickSignal& Half(int32_t nSpacing);
     CTickSignal& Halves(int32_t nSpacing, int32_t nCount);
+
+    // A byte as the decoder expects it: a long start mark, the bits least
+    // significant first (a change of level is one long half-period, a kept
+    // level two short ones), and a closing long one when the last level is
+    // low.
+    CTickSignal& Byte(uint8_t nByte);
+    CTickSignal& Bytes(std::span<const uint8_t> bytes);
 
     const std::vector<uint8_t>& Samples() const { return m_samples; }
 
