@@ -1,8 +1,9 @@
 #include "Arguments.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 std::vector<std::string> GetUtf8Arguments(int argc, char** argv) {
