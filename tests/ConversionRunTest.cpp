@@ -179,6 +179,38 @@ TEST_F(ConversionRunTest, RecordingsThatCannotBeOpenedLeaveTheOutputAlone) {
     }
 }
 
+TEST_F(ConversionRunTest, OddInputsAreReadAsTheyComeAndEnd) {
+    // Text, a header cut short, and frame sizes the reader takes one byte at
+    // a time: each is read to its end without a hang.
+    std::string strText;
+    for (int k = 0; k < 400; ++k) {
+        strText += "This is no recording at all, just words. ";
+    }
+    const std::string strTextPath = m_dir.File("text.wav");
+    WriteBytes(strTextPath, std::vector<uint8_t>(strText.begin(), strText.end()));
+
+    std::vector<uint8_t> cut = MakeWavHeader(44100, 1);
+    cut.resize(40);
+    const std::string strCutPath = m_dir.File("cut.wav");
+    WriteBytes(strCutPath, cut);
+
+    CTickSignal signal;
+    signal.Halves(CTickSignal::kShort, 200).Byte(42).Halves(CTickSignal::kShort, 4);
+    const std::string strSize0 = m_dir.File("size0.wav");
+    WriteBytes(strSize0, MakeWav(44100, 0, signal.Samples()));
+    const std::string strSize6 = m_dir.File("size6.wav");
+    WriteBytes(strSize6, MakeWav(44100, 6, signal.Samples()));
+
+    for (const std::string& strPath : {strTextPath, strCutPath, strSize0, strSize6}) {
+        SCOPED_TRACE(strPath);
+        EXPECT_EQ(Run(strPath), ERunResult::kDone);
+        EXPECT_EQ(m_owner.m_texts.back(), Status(Messages::kDone));
+        EXPECT_TRUE(m_owner.m_reader.m_bEnd);
+    }
+    // One byte per frame whatever the frame size says: the signal decodes.
+    EXPECT_EQ(Output(), std::vector<uint8_t>{42});
+}
+
 TEST_F(ConversionRunTest, AnEmptyPathAsksTheOwnerFirst) {
     EXPECT_EQ(Run(""), ERunResult::kWavNotOpened);
     EXPECT_EQ(m_owner.m_nBrowses, 1);
