@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Saves a PNG of the program's dialog under Wine after a successful Analyse,
+# for reviewers: the dialog test drives the 32-bit program through a whole
+# run and pauses at the end while the dialog is captured.
+#
+#   tools/screenshot-windows.sh [OUTPUT]   (default docs/screenshots/windows-dialog.png)
+#
+# Installs what it needs like tools/test-windows.sh, plus ImageMagick and the
+# X utilities for the capture.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+output=${1:-docs/screenshots/windows-dialog.png}
+preset=windows-i686
+build=build/$preset
+
+# shellcheck source=tools/wine-env.sh
+source tools/wine-env.sh
+
+wine_env_install imagemagick x11-utils
+for tool in import xwininfo; do
+    command -v "$tool" >/dev/null 2>&1 || wine_env_fail "$tool not found after installing"
+done
+trap wine_env_stop EXIT
+wine_env_start
+
+mkdir -p "$WINE_ENV_DIR/drive-i/Tavro/tavro.kopie"
+ln -s "$WINE_ENV_DIR/drive-i" "$WINEPREFIX/dosdevices/i:"
+export TAVRO_TEST_DRIVE_I=1
+
+cmake --preset "$preset" >/dev/null
+cmake --build "$build" --target tavro_dialog_tests tavro-tape
+
+flag="$WINE_ENV_DIR/screenshot.flag"
+export TAVRO_TEST_SCREENSHOT_FLAG="$flag"
+log="$WINE_ENV_DIR/dialog-tests.log"
+wine "$build/tests/windows/tavro_dialog_tests.exe" "$PWD/$build/app/tavro-tape.exe" >"$log" 2>&1 &
+tests_pid=$!
+
+# The tests create the flag once the program shows the finished run.
+tries=0
+until [ -e "$flag" ]; do
+    if ! kill -0 "$tests_pid" 2>/dev/null; then
+        cat "$log" >&2
+        wine_env_fail "the dialog tests ended before the program's run finished"
+    fi
+    tries=$((tries + 1))
+    [ "$tries" -lt 1200 ] || wine_env_fail "no finished run within 120 s"
+    sleep 0.1
+done
+
+# The dialogs that the tests ran in their own process are closed by now; the
+# one left is the program's.
+window=$(xwininfo -root -tree | awk '/"Tavro tape 1.0"/ { print $1; exit }')
+[ -n "$window" ] || wine_env_fail "the dialog's window was not found"
+sleep 0.5  # let the last texts paint
+mkdir -p "$(dirname "$output")"
+import -window "$window" "$output"
+rm -f "$flag"
+
+wait "$tests_pid" || { cat "$log" >&2; wine_env_fail "the dialog tests failed"; }
+grep -q "checks passed" "$log" || { cat "$log" >&2; wine_env_fail "the dialog tests did not pass"; }
+echo "screenshot: $output"

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Windows programs with MinGW-w64 and runs their tests under Wine,
+# headless: the core's unit tests, the dialog driven through window messages,
+# the program as a process, and the check that it imports system DLLs only.
+#
+#   tools/test-windows.sh [PRESET]      (default windows-i686)
+#
+# On a fresh Debian machine it first installs what it needs (as root, or
+# through sudo): MinGW-w64, Wine with its 32-bit part, Xvfb, Wine's fonts,
+# GoogleTest's sources and the cs_CZ.UTF-8 locale. Everything it starts
+# (Xvfb, the wineserver of a temporary Wine prefix) ends with it.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+preset=${1:-windows-i686}
+
+# shellcheck source=tools/wine-env.sh
+source tools/wine-env.sh
+
+# shellcheck disable=SC2119 # no extra packages
+wine_env_install
+trap wine_env_stop EXIT
+wine_env_start
+
+# Drive I: holds the folder where the program's file dialog starts, so that
+# the tests can check that it starts there.
+mkdir -p "$WINE_ENV_DIR/drive-i/Tavro/tavro.kopie"
+ln -s "$WINE_ENV_DIR/drive-i" "$WINEPREFIX/dosdevices/i:"
+export TAVRO_TEST_DRIVE_I=1
+
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+ctest --preset "$preset"
