@@ -11,8 +11,8 @@ public:
     // dwFlags are the OFN_ flags; the layer adds those its own dialog
     // handling needs (OFN_EXPLORER). Texts are UTF-8.
     CFileDialog(BOOL bOpenFileDialog, const char* szDefExt = nullptr,
-                const char* szFileName = nullptr, DWORD dwFlags = 0,
-                const char* szFilter = nullptr, CWnd* pParentWnd = nullptr);
+                const char* szFileName = nullptr, DWORD dwFlags = 0, const char* szFilter = nullptr,
+                CWnd* pParentWnd = nullptr);
     virtual ~CFileDialog() = default;
 
     // IDOK when a file was chosen, IDCANCEL otherwise.

@@ -12,6 +12,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commdlg.h>
 #else
 #include "qt/WinApiSubset.h"

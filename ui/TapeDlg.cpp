@@ -52,7 +52,9 @@ void CTapeDlg::OnPaint() {
     dc.DrawIcon(x, y, m_hAppIcon);
 }
 
-HCURSOR CTapeDlg::OnQueryDragIcon() { return m_hAppIcon; }
+HCURSOR CTapeDlg::OnQueryDragIcon() {
+    return m_hAppIcon;
+}
 
 void CTapeDlg::OnBrowse() {
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_ENABLESIZING, "Wavy (*.wav)|*.wav||", this);
@@ -63,4 +65,6 @@ void CTapeDlg::OnBrowse() {
     }
 }
 
-void CTapeDlg::OnAnalyse() { RunConversion(*this); }
+void CTapeDlg::OnAnalyse() {
+    RunConversion(*this);
+}
