@@ -1,16 +1,8 @@
 // The half-period demodulator: scores, leader search and byte decoding.
+#include "DemodulatorRules.h"
 #include "TapeReader.h"
 
-namespace {
-
-constexpr int32_t kScoreBudget = 45;  // a score is 45 minus the ticks counted
-constexpr int32_t kLongBelow = 20;    // scores 5-19: long half-period
-constexpr int32_t kTooLongBelow = 5;  // scores 0-4: longer than any data half-period
-constexpr int32_t kLeaderMax = 40;    // the leader needs scores 5-40 ...
-constexpr int32_t kLeaderRun = 80;    // ... this many in a row
-constexpr int32_t kMidpointBit = 0x80;
-
-}  // namespace
+using namespace DemodulatorRules;
 
 int32_t CTapeReader::MeasureHalfPeriod() {
     const int32_t nReference = NextSmoothed() & kMidpointBit;
@@ -24,7 +16,7 @@ int32_t CTapeReader::MeasureHalfPeriod() {
     }
 }
 
-int32_t CTapeReader::FindLeader() {
+int32_t CTapeReader::FindLeaderPerTick() {
     int32_t nRun = 0;
     while (!m_bEnd && nRun < kLeaderRun) {
         const int32_t nScore = MeasureHalfPeriod();
@@ -36,7 +28,7 @@ int32_t CTapeReader::FindLeader() {
     return m_bEnd ? 0 : 1;
 }
 
-int32_t CTapeReader::WaitStartMark() {
+int32_t CTapeReader::WaitStartMarkPerTick() {
     while (!m_bEnd) {
         if (MeasureHalfPeriod() < kLongBelow) {
             break;
@@ -45,8 +37,8 @@ int32_t CTapeReader::WaitStartMark() {
     return m_bEnd ? 0 : 1;
 }
 
-int32_t CTapeReader::ReadDataByte() {
-    if (!WaitStartMark()) {
+int32_t CTapeReader::ReadDataBytePerTick() {
+    if (!WaitStartMarkPerTick()) {
         return -1;
     }
     uint8_t nByte = 0;
@@ -66,8 +58,20 @@ int32_t CTapeReader::ReadDataByte() {
         nByte = static_cast<uint8_t>((nByte >> 1) | nLevel);
     }
     // A byte that ends at level 0 is closed by one more long half-period.
-    if (nLevel != kMidpointBit && !WaitStartMark()) {
+    if (nLevel != kMidpointBit && !WaitStartMarkPerTick()) {
         return -1;
     }
     return nByte;
+}
+
+int32_t CTapeReader::FindLeader() {
+    return m_block.FindLeader(*this);
+}
+
+int32_t CTapeReader::WaitStartMark() {
+    return m_block.WaitStartMark(*this);
+}
+
+int32_t CTapeReader::ReadDataByte() {
+    return m_block.ReadDataByte(*this);
 }

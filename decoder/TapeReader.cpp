@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "FileOpen.h"
 
@@ -16,7 +17,8 @@ CTapeReader::CTapeReader()
       m_nPos(0),
       m_nCount(0),
       m_buf{},
-      m_pFile(nullptr) {}
+      m_pFile(nullptr),
+      m_pStreamBuffer(std::make_unique<char[]>(kStreamBufferSize)) {}
 
 CTapeReader::~CTapeReader() {
     CloseFile();
@@ -30,6 +32,7 @@ void CTapeReader::CloseFile() {
 }
 
 int32_t CTapeReader::FillBuffer() {
+    ++m_nFills;
     const size_t nRead = std::fread(m_buf, 1, sizeof m_buf, m_pFile);
     return static_cast<int32_t>(nRead);
 }
@@ -45,6 +48,9 @@ int32_t CTapeReader::Open(std::string strPath) {
         m_nCount = -1;
         return 0;
     }
+    // The stream reads ahead in large pieces: the system is asked for the
+    // file a few times per second of decoding instead of twice per block.
+    std::setvbuf(m_pFile, m_pStreamBuffer.get(), _IOFBF, kStreamBufferSize);
     m_nCount = FillBuffer();
     // A path that opens but cannot be read (a directory, on some systems)
     // is no recording.

@@ -12,7 +12,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "TickBlock.h"
 
 class CTapeReader {
 public:
@@ -24,6 +27,8 @@ public:
     static constexpr int32_t kBufferSize = 10240;
     // Sample data is taken to start here, whatever the chunk layout.
     static constexpr int32_t kHeaderSize = 46;
+    // Read-ahead of the input stream beneath the buffer.
+    static constexpr size_t kStreamBufferSize = 65536;
 
     CTapeReader();
     virtual ~CTapeReader();
@@ -38,11 +43,17 @@ public:
     int32_t NextTick();                 // the held value for the next tick
     int32_t NextSmoothed();             // mean of the last four tick values
 
-    // Half-period demodulator.
+    // Half-period demodulator. FindLeader, WaitStartMark and ReadDataByte
+    // run on blocks of ticks (CTickBlock); the ...PerTick versions take one
+    // smoothed value at a time and are the reference that the block path
+    // must match in every result and in the state it leaves.
     int32_t MeasureHalfPeriod();  // score 0-44: 45 minus the ticks counted
     int32_t FindLeader();         // 1 when a leader was found, 0 at end of data
     int32_t WaitStartMark();      // 1 when a long half-period was met, 0 at end
     int32_t ReadDataByte();       // the byte 0-255, or -1
+    int32_t FindLeaderPerTick();
+    int32_t WaitStartMarkPerTick();
+    int32_t ReadDataBytePerTick();
 
     // True when the input stream has reported a read error (not end of file):
     // the data then ends early, and the run says so instead of "done".
@@ -61,6 +72,14 @@ public:
     std::string m_strOpenPath;
 
 private:
+    friend class CTickBlock;
+
     int32_t FillBuffer();  // one read of up to kBufferSize bytes into m_buf
     void CloseFile();
+
+    // The input stream's buffer: allocated once with the reader, and
+    // outliving every stream, which the destructor closes first.
+    std::unique_ptr<char[]> m_pStreamBuffer;
+    uint32_t m_nFills = 0;  // reads into m_buf so far: tells the block path the buffer changed
+    CTickBlock m_block;
 };

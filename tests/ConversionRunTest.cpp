@@ -249,17 +249,18 @@ TEST_F(ConversionRunTest, WriteErrorsAreReported) {
 }
 
 TEST_F(ConversionRunTest, ReadErrorsEndTheDataAndKeepWhatWasDecoded) {
-    std::vector<uint8_t> data(200);
+    std::vector<uint8_t> data(1500);
     for (size_t k = 0; k < data.size(); ++k) {
         data[k] = static_cast<uint8_t>(k * 13);
     }
     CTickSignal signal;
     signal.Halves(CTickSignal::kShort, 200).Bytes(data).Halves(CTickSignal::kShort, 4);
-    ASSERT_GT(signal.Samples().size(), 3u * CTapeReader::kBufferSize);
+    // Well past what the stream has read ahead when the file line is set.
+    ASSERT_GT(signal.Samples().size(), 3 * CTapeReader::kStreamBufferSize);
     const std::string strPath = WriteRecording(signal);
 
     // Once the run has opened the recording, its stream starts failing: the
-    // next refill reads from a folder.
+    // next read from the file reads from a folder.
     m_owner.m_onFileText = [&] {
         const int nFolder = open(PathUtf8(m_dir.Path()).c_str(), O_RDONLY | O_DIRECTORY);
         ASSERT_GE(nFolder, 0);
@@ -268,11 +269,12 @@ TEST_F(ConversionRunTest, ReadErrorsEndTheDataAndKeepWhatWasDecoded) {
     };
     EXPECT_EQ(Run(strPath), ERunResult::kReadError);
     EXPECT_EQ(m_owner.m_texts.back(), Status(Messages::kReadError));
-    // The bytes decoded from the first buffer are kept.
+    // The bytes decoded before the error are kept; the one in progress when
+    // the data ended is finished by the end-of-data rule and may differ.
     const std::vector<uint8_t> output = Output();
-    ASSERT_FALSE(output.empty());
-    ASSERT_LT(output.size(), data.size());
-    EXPECT_TRUE(std::equal(output.begin(), output.end(), data.begin()));
+    ASSERT_GT(output.size(), 100u);
+    ASSERT_LT(output.size(), data.size() / 2);
+    EXPECT_TRUE(std::equal(output.begin(), output.end() - 1, data.begin()));
 }
 #endif
 
