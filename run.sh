@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tools/install-deps.sh native
+tools/install-deps.sh
 
 cmake --preset default >/dev/null
 targets=(tavro-tape-cli tavro-tape-encode)

@@ -5,10 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tools/install-deps.sh native windows
+tools/install-deps.sh
 
 echo "== format"
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}"
 
 jobs=$(nproc)
