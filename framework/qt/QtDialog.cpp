@@ -38,22 +38,6 @@ void CDialog::EndDialog(int nResult) {
     }
 }
 
-BOOL CDialog::OnInitDialog() {
-    CDataExchange dx(this);
-    DoDataExchange(&dx);
-    return TRUE;
-}
-
-void CDialog::DoDataExchange(CDataExchange*) {}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
 // The window manager draws the icon of a minimised window and the icon that
 // a drag shows, so the Qt layer sends no paint or drag-icon messages: these
 // two handlers, and the dialog's overrides of them, have nothing to do here.
@@ -63,26 +47,4 @@ void CDialog::OnPaint() {
 
 HCURSOR CDialog::OnQueryDragIcon() {
     return nullptr;
-}
-
-std::span<const CDialog::CCommandEntry> CDialog::GetCommandMap() const {
-    return {};
-}
-
-bool CDialog::DispatchCommand(int nID) {
-    for (const CCommandEntry& entry : GetCommandMap()) {
-        if (entry.nID == nID) {
-            (this->*entry.pfnHandler)();
-            return true;
-        }
-    }
-    if (nID == IDOK) {
-        OnOK();
-        return true;
-    }
-    if (nID == IDCANCEL) {
-        OnCancel();
-        return true;
-    }
-    return false;
 }

@@ -92,24 +92,6 @@ void CDialog::EndDialog(int nResult) {
     ::EndDialog(m_hWnd, nResult);
 }
 
-BOOL CDialog::OnInitDialog() {
-    CDataExchange dx(this);
-    DoDataExchange(&dx);
-    return TRUE;
-}
-
-void CDialog::DoDataExchange(CDataExchange* pDX) {
-    (void)pDX;
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
 void CDialog::OnPaint() {
     Default();
 }
@@ -117,27 +99,4 @@ void CDialog::OnPaint() {
 HCURSOR CDialog::OnQueryDragIcon() {
     Default();
     return nullptr;
-}
-
-std::span<const CDialog::CCommandEntry> CDialog::GetCommandMap() const {
-    return {};
-}
-
-bool CDialog::DispatchCommand(int nID) {
-    for (const CCommandEntry& entry : GetCommandMap()) {
-        if (entry.nID == nID) {
-            (this->*entry.pfnHandler)();
-            return true;
-        }
-    }
-    switch (nID) {
-        case IDOK:
-            OnOK();
-            return true;
-        case IDCANCEL:
-            OnCancel();
-            return true;
-        default:
-            return false;
-    }
 }

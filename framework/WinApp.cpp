@@ -1,3 +1,7 @@
+// The application object, the same on every window system; the process
+// entry finds it through AfxGetApp. On Windows the entry lives here, beside
+// CWinApp, so that the program's application object brings it in from the
+// library; the Qt layer's entry is in QtMain.cpp.
 #include "WinApp.h"
 
 namespace {
@@ -24,8 +28,7 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
-// The process entry of every program with an application object. It lives
-// here, beside CWinApp, so that linking the object in brings the entry too.
+#ifdef _WIN32
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow) {
     (void)hInstance;
     (void)hPrevInstance;
@@ -39,3 +42,4 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     }
     return 0;
 }
+#endif
