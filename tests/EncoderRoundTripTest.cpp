@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <span>
 #include <string>
@@ -26,6 +23,8 @@
 #include "TapeOwner.h"
 #include "TapeReader.h"
 #include "TickClock.h"
+#include "support/RecordingOwner.h"
+#include "support/TestFiles.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -33,42 +32,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it at the end of the test.
-class CTempDir {
-public:
-    CTempDir() {
-        std::random_device device;
-        m_path = fs::temp_directory_path() / ("tavro-encoder-" + std::to_string(device()));
-        fs::create_directories(m_path);
-    }
-    ~CTempDir() {
-        std::error_code error;
-        fs::remove_all(m_path, error);
-    }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-
-    std::string File(const std::string& strName) const { return (m_path / strName).string(); }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-void WriteFile(const std::string& strPath, const Bytes& bytes) {
-    std::ofstream out(strPath, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Every byte the decoder gets out of the file, read as a conversion run
 // reads it: after a failed byte it searches for the leader again.
@@ -91,7 +55,7 @@ Bytes DecodeFile(const std::string& strPath) {
 
 Bytes DecodeBytes(const CTempDir& dir, const Bytes& wav) {
     const std::string strPath = dir.File("decode.wav");
-    WriteFile(strPath, wav);
+    WriteBytes(strPath, wav);
     return DecodeFile(strPath);
 }
 
@@ -240,7 +204,7 @@ TEST(EncoderClock, MatchesTheFramesTheReaderTakes) {
             wav.push_back(static_cast<uint8_t>(1 + k % 2));
         }
         const std::string strPath = dir.File("clock.wav");
-        WriteFile(strPath, wav);
+        WriteBytes(strPath, wav);
         CTapeReader reader;
         ASSERT_EQ(reader.Open(strPath), 1);
         int64_t nFrame = 0;
@@ -273,7 +237,7 @@ std::vector<int32_t> MeasureLengths(const CTempDir& dir, const CWavFormat& forma
     encoder.AddTail();
     EXPECT_TRUE(encoder.Finish());
     const std::string strPath = dir.File("lengths.wav");
-    WriteFile(strPath, sink.Bytes());
+    WriteBytes(strPath, sink.Bytes());
 
     CTapeReader reader;
     EXPECT_EQ(reader.Open(strPath), 1);
@@ -331,34 +295,6 @@ TEST(EncoderRates, FormatsOutsideTheRangeAreRefused) {
     EXPECT_TRUE(EncodeRecording(CWavFormat{44100, 32, 1}, data, {}).empty());
 }
 
-// An owner for a conversion run that keeps every status text.
-class CTestOwner : public CTapeOwner {
-public:
-    explicit CTestOwner(std::string strPath) : m_strPath(std::move(strPath)) {}
-    std::string& GetPath() override { return m_strPath; }
-    CTapeReader& GetReader() override { return m_reader; }
-    std::span<int32_t, kHeaderEntries> GetHeader() override { return m_header; }
-    void SetFileText(const std::string&) override {}
-    void SetStatusText(const std::string& strUtf8) override { m_statuses.push_back(strUtf8); }
-    void Browse() override {}
-
-    std::vector<std::string> m_statuses;
-
-private:
-    std::string m_strPath;
-    CTapeReader m_reader;
-    std::array<int32_t, kHeaderEntries> m_header{};
-};
-
-// Runs the conversion with the temporary directory as the current one.
-ERunResult RunIn(const CTempDir& dir, CTestOwner& owner) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir.Path());
-    const ERunResult eResult = RunConversion(owner);
-    fs::current_path(previous);
-    return eResult;
-}
-
 TEST(EncoderRecordName, HeaderCarriesTheNameWhereTheScanLooks) {
     const std::pair<std::string, std::string> cases[] = {
         {"TAVRO", std::string("TAVRO\0\0\0", 8)},
@@ -384,16 +320,20 @@ TEST(EncoderRecordName, RunShowsTheNameAndWritesEveryByte) {
     const std::string strWav = dir.File("named.wav");
     ASSERT_TRUE(WriteRecordingFile(strWav, CWavFormat{22050, 16, 2}, data, options));
 
-    CTestOwner owner(strWav);
-    EXPECT_EQ(RunIn(dir, owner), ERunResult::kDone);
+    CRecordingOwner owner;
+    owner.m_strPath = strWav;
+    {
+        const CCurrentDir here(dir.Path());
+        EXPECT_EQ(RunConversion(owner), ERunResult::kDone);
+    }
     Bytes expected = MakeRecordHeader(options.m_strName);
     expected.insert(expected.end(), data.begin(), data.end());
-    EXPECT_EQ(ReadFile(dir.File("test.dat")), expected);
+    EXPECT_EQ(ReadBytes(dir.File("test.dat")), expected);
     // Block bytes 256 and 512 come after the scan at byte 64.
     EXPECT_NE(
-        std::find(owner.m_statuses.begin(), owner.m_statuses.end(), "Nacteno: 256  (RECORD-1)"),
-        owner.m_statuses.end());
-    EXPECT_EQ(owner.m_statuses.back(), "Hotovo :-)");
+        std::find(owner.m_texts.begin(), owner.m_texts.end(), "status: Nacteno: 256  (RECORD-1)"),
+        owner.m_texts.end());
+    EXPECT_EQ(owner.m_texts.back(), "status: Hotovo :-)");
 }
 
 TEST(EncoderSinks, FileAndMemoryGetTheSameRecording) {
@@ -403,7 +343,7 @@ TEST(EncoderSinks, FileAndMemoryGetTheSameRecording) {
     const Bytes inMemory = EncodeRecording(format, data, CEncodeOptions{});
     const std::string strPath = dir.File("file.wav");
     ASSERT_TRUE(WriteRecordingFile(strPath, format, data, CEncodeOptions{}));
-    EXPECT_EQ(ReadFile(strPath), inMemory);
+    EXPECT_EQ(ReadBytes(strPath), inMemory);
 
     // Fed in pieces through a stdio stream, as the program does.
     std::FILE* pFile = std::fopen(dir.File("pieces.wav").c_str(), "wb");
@@ -417,7 +357,7 @@ TEST(EncoderSinks, FileAndMemoryGetTheSameRecording) {
     encoder.AddTail();
     EXPECT_TRUE(encoder.Finish());
     std::fclose(pFile);
-    EXPECT_EQ(ReadFile(dir.File("pieces.wav")), inMemory);
+    EXPECT_EQ(ReadBytes(dir.File("pieces.wav")), inMemory);
 }
 
 // Accepts a set number of bytes, and no rewrite when bRewrite is false.
@@ -504,7 +444,7 @@ TEST(EncodeProgram, WritesARecordingAndReportsErrors) {
     const Bytes data = TestData();
     const std::string strIn = dir.File("in.bin");
     const std::string strOut = dir.File("out.wav");
-    WriteFile(strIn, data);
+    WriteBytes(strIn, data);
 
     ASSERT_EQ(
         RunProgram("--bits 16 --channels 2 --rate 11025 --name PROG - " + strOut + " < " + strIn),

@@ -24,9 +24,7 @@ done
 trap wine_env_stop EXIT
 wine_env_start
 
-mkdir -p "$WINE_ENV_DIR/drive-i/Tavro/tavro.kopie"
-ln -s "$WINE_ENV_DIR/drive-i" "$WINEPREFIX/dosdevices/i:"
-export TAVRO_TEST_DRIVE_I=1
+wine_env_map_drive_i
 
 cmake --preset "$preset" >/dev/null
 cmake --build "$build" --target tavro_dialog_tests tavro-tape

@@ -22,11 +22,7 @@ wine_env_install
 trap wine_env_stop EXIT
 wine_env_start
 
-# Drive I: holds the folder where the program's file dialog starts, so that
-# the tests can check that it starts there.
-mkdir -p "$WINE_ENV_DIR/drive-i/Tavro/tavro.kopie"
-ln -s "$WINE_ENV_DIR/drive-i" "$WINEPREFIX/dosdevices/i:"
-export TAVRO_TEST_DRIVE_I=1
+wine_env_map_drive_i
 
 cmake --preset "$preset"
 cmake --build --preset "$preset"

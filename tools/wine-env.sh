@@ -5,6 +5,7 @@
 #   wine_env_install          install what is missing (Debian, as root or via sudo)
 #   wine_env_start            Xvfb, a fresh temporary Wine prefix, a running wineserver
 #   wine_env_stop             end them again (safe to call more than once)
+#   wine_env_map_drive_i      drive I: with the folder where the program's file dialog starts
 #
 # wine_env_start exports DISPLAY, WINEPREFIX, WINEDEBUG, LC_ALL and LANG for
 # everything started afterwards.
@@ -125,4 +126,12 @@ wine_env_start() {
     # "MS Sans Serif" with its Central European variant, for the dialog font.
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
     wine_env_log "Xvfb on $DISPLAY, Wine prefix $WINEPREFIX"
+}
+
+# Drive I: holds the folder where the program's file dialog starts
+# (I:\Tavro\tavro.kopie), so that the tests can check that it starts there.
+wine_env_map_drive_i() {
+    mkdir -p "$WINE_ENV_DIR/drive-i/Tavro/tavro.kopie"
+    ln -s "$WINE_ENV_DIR/drive-i" "$WINEPREFIX/dosdevices/i:"
+    export TAVRO_TEST_DRIVE_I=1
 }
