@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every target and runs every test:
 # the native build, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# UndefinedBehaviorSanitizer, a minute of each fuzz target, and the Windows
+# build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,6 +23,9 @@ echo "== sanitizer build and tests"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== fuzzing"
+tools/fuzz.sh 60
 
 echo "== Windows build and tests"
 tools/test-windows.sh

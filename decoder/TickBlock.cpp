@@ -27,10 +27,6 @@ inline uint64_t Extract64(const uint64_t* pBits, int32_t nFrom) {
     return (pBits[w] >> s) | ((pBits[w + 1] << 1) << (63 - s));
 }
 
-inline bool TestBit(const uint64_t* pBits, int32_t n) {
-    return ((pBits[n >> 6] >> (n & 63)) & 1) != 0;
-}
-
 inline uint64_t LowBits(int32_t n) {
     return n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
 }

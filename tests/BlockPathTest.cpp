@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BlockPathSignals.h"
 #include "TapeReader.h"
 #include "TickKernels.h"
+#include "support/ReaderPair.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -23,144 +23,6 @@ using TickKernels::ELevel;
 
 constexpr int32_t kBufferSize = CTapeReader::kBufferSize;
 constexpr int32_t kHeaderSize = CTapeReader::kHeaderSize;
-
-std::string Describe(const CTapeReader& r) {
-    std::ostringstream s;
-    s << "pos " << r.m_nPos << " count " << r.m_nCount << " phase " << r.m_nPhase << " held "
-      << r.m_nHeld << " end " << r.m_bEnd << " hist " << r.m_nHist[0] << "," << r.m_nHist[1] << ","
-      << r.m_nHist[2] << "," << r.m_nHist[3] << " file at "
-      << (r.m_pFile != nullptr ? std::ftell(r.m_pFile) : -1L);
-    return s.str();
-}
-
-bool SameState(const CTapeReader& a, const CTapeReader& b) {
-    return a.m_nPos == b.m_nPos && a.m_nCount == b.m_nCount && a.m_nPhase == b.m_nPhase &&
-           a.m_nHeld == b.m_nHeld && a.m_bEnd == b.m_bEnd && a.m_nHist[0] == b.m_nHist[0] &&
-           a.m_nHist[1] == b.m_nHist[1] && a.m_nHist[2] == b.m_nHist[2] &&
-           a.m_nHist[3] == b.m_nHist[3] && a.m_nRate == b.m_nRate &&
-           a.m_nFrameSize == b.m_nFrameSize && a.HasReadError() == b.HasReadError() &&
-           (a.m_pFile == nullptr) == (b.m_pFile == nullptr) &&
-           (a.m_pFile == nullptr || std::ftell(a.m_pFile) == std::ftell(b.m_pFile));
-}
-
-enum class EOp { kFindLeader, kWaitStartMark, kReadDataByte, kMeasure, kSmoothed };
-
-const char* OpName(EOp eOp) {
-    switch (eOp) {
-        case EOp::kFindLeader:
-            return "FindLeader";
-        case EOp::kWaitStartMark:
-            return "WaitStartMark";
-        case EOp::kReadDataByte:
-            return "ReadDataByte";
-        case EOp::kMeasure:
-            return "MeasureHalfPeriod";
-        default:
-            return "NextSmoothed";
-    }
-}
-
-// A per-tick reader and a block-path reader that go through the same calls.
-class CReaderPair {
-public:
-    bool Open(const std::string& strPath) {
-        const int32_t nRef = m_ref.Open(strPath);
-        const int32_t nBlock = m_block.Open(strPath);
-        return nRef == 1 && nBlock == 1;
-    }
-
-    // One call on each; the results and the states must agree.
-    ::testing::AssertionResult Step(EOp eOp, int32_t* pResult = nullptr) {
-        int32_t nRef = 0;
-        int32_t nBlock = 0;
-        switch (eOp) {
-            case EOp::kFindLeader:
-                nRef = m_ref.FindLeaderPerTick();
-                nBlock = m_block.FindLeader();
-                break;
-            case EOp::kWaitStartMark:
-                nRef = m_ref.WaitStartMarkPerTick();
-                nBlock = m_block.WaitStartMark();
-                break;
-            case EOp::kReadDataByte:
-                nRef = m_ref.ReadDataBytePerTick();
-                nBlock = m_block.ReadDataByte();
-                break;
-            case EOp::kMeasure:
-                nRef = m_ref.MeasureHalfPeriod();
-                nBlock = m_block.MeasureHalfPeriod();
-                break;
-            case EOp::kSmoothed:
-                nRef = m_ref.NextSmoothed();
-                nBlock = m_block.NextSmoothed();
-                break;
-        }
-        ++m_nCalls;
-        if (pResult != nullptr) {
-            *pResult = nRef;
-        }
-        if (nRef != nBlock || !SameState(m_ref, m_block)) {
-            return ::testing::AssertionFailure()
-                   << "call " << m_nCalls << " " << OpName(eOp) << ": per tick " << nRef
-                   << ", block " << nBlock << "\n  per tick: " << Describe(m_ref)
-                   << "\n  block:    " << Describe(m_block);
-        }
-        return ::testing::AssertionSuccess();
-    }
-
-    // The conversion run's loop, then a few calls after the end.
-    ::testing::AssertionResult RunLikeConversion() {
-        int32_t nResult = 0;
-        if (auto r = Step(EOp::kFindLeader); !r) {
-            return r;
-        }
-        while (m_ref.m_bEnd == 0) {
-            if (auto r = Step(EOp::kReadDataByte, &nResult); !r) {
-                return r;
-            }
-            if (nResult < 0) {
-                if (auto r = Step(EOp::kFindLeader); !r) {
-                    return r;
-                }
-            } else {
-                ++m_nBytes;
-            }
-        }
-        for (const EOp eOp : {EOp::kReadDataByte, EOp::kFindLeader, EOp::kWaitStartMark}) {
-            if (auto r = Step(eOp); !r) {
-                return r;
-            }
-        }
-        return ::testing::AssertionSuccess();
-    }
-
-    // Calls in random order, mostly the block operations, until some calls
-    // after the end or nMaxCalls.
-    ::testing::AssertionResult RunRandomCalls(std::mt19937& rng, int32_t nMaxCalls) {
-        static constexpr std::array<EOp, 10> kMix = {
-            EOp::kReadDataByte, EOp::kReadDataByte, EOp::kReadDataByte,  EOp::kReadDataByte,
-            EOp::kFindLeader,   EOp::kFindLeader,   EOp::kWaitStartMark, EOp::kWaitStartMark,
-            EOp::kMeasure,      EOp::kSmoothed};
-        int32_t nAfterEnd = 0;
-        for (int32_t k = 0; k < nMaxCalls && nAfterEnd < 4; ++k) {
-            if (auto r = Step(kMix[rng() % kMix.size()]); !r) {
-                return r;
-            }
-            nAfterEnd += m_ref.m_bEnd;
-        }
-        return ::testing::AssertionSuccess();
-    }
-
-    CTapeReader& Ref() { return m_ref; }
-    CTapeReader& Block() { return m_block; }
-    int32_t Bytes() const { return m_nBytes; }
-
-private:
-    CTapeReader m_ref;
-    CTapeReader m_block;
-    int32_t m_nCalls = 0;
-    int32_t m_nBytes = 0;
-};
 
 class BlockPathTest : public ::testing::TestWithParam<ELevel> {
 protected:
@@ -188,14 +50,14 @@ protected:
         const std::string strPath = Write(nRate, nFrameSize, data);
         CReaderPair run;
         ASSERT_TRUE(run.Open(strPath));
-        ASSERT_TRUE(run.RunLikeConversion());
+        ASSERT_EQ(run.RunLikeConversion(), "");
         if (pBytes != nullptr) {
             *pBytes += run.Bytes();
         }
         CReaderPair random;
         ASSERT_TRUE(random.Open(strPath));
         std::mt19937 rng(nSeed);
-        ASSERT_TRUE(random.RunRandomCalls(rng, 1 << 20));
+        ASSERT_EQ(random.RunRandomCalls(rng, 1 << 20), "");
     }
 
     CTempDir m_dir;
@@ -308,12 +170,12 @@ TEST_P(BlockPathTest, FilesThatEndInsideAByte) {
                     const std::string strPath = Write(nRate, nFrameSize, data);
                     CReaderPair run;
                     ASSERT_TRUE(run.Open(strPath));
-                    ASSERT_TRUE(run.RunLikeConversion());
+                    ASSERT_EQ(run.RunLikeConversion(), "");
                     if (++nCase % 4 == 0) {
                         CReaderPair random;
                         ASSERT_TRUE(random.Open(strPath));
                         std::mt19937 rng(++nSeed);
-                        ASSERT_TRUE(random.RunRandomCalls(rng, 1 << 20));
+                        ASSERT_EQ(random.RunRandomCalls(rng, 1 << 20), "");
                     }
                 }
             }
@@ -335,11 +197,11 @@ TEST_P(BlockPathTest, OneReaderPairAcrossFiles) {
         signal.SetJitter(0, nFile % 2 == 0);
         signal.Noise(static_cast<int32_t>(rng() % 7)).Block(90, 8).BoundaryHalves(10);
         ASSERT_TRUE(pair.Open(Write(nRate, nFrameSize, signal.Data(nFrameSize))));
-        ASSERT_TRUE(pair.RunRandomCalls(rng, nFile % 3 == 0 ? 30 : 100000));
+        ASSERT_EQ(pair.RunRandomCalls(rng, nFile % 3 == 0 ? 30 : 100000), "");
     }
     // A file with nothing after its header: the end is reached at Open.
     ASSERT_TRUE(pair.Open(Write(44100, 1, {})));
-    ASSERT_TRUE(pair.RunRandomCalls(rng, 20));
+    ASSERT_EQ(pair.RunRandomCalls(rng, 20), "");
 }
 
 TEST_P(BlockPathTest, FieldsChangedBetweenCalls) {
@@ -351,9 +213,9 @@ TEST_P(BlockPathTest, FieldsChangedBetweenCalls) {
         CReaderPair pair;
         ASSERT_TRUE(pair.Open(strPath));
         std::mt19937 rng(nSeed);
-        ASSERT_TRUE(pair.Step(EOp::kFindLeader));
+        ASSERT_EQ(pair.Step(EOp::kFindLeader), "");
         for (int32_t k = 0; k < 30; ++k) {
-            ASSERT_TRUE(pair.Step(EOp::kReadDataByte));
+            ASSERT_EQ(pair.Step(EOp::kReadDataByte), "");
         }
         // The history and the held value, as the next ticks see them.
         for (CTapeReader* pReader : {&pair.Ref(), &pair.Block()}) {
@@ -362,12 +224,12 @@ TEST_P(BlockPathTest, FieldsChangedBetweenCalls) {
             pReader->m_nHist[2] = 3;
             pReader->m_nHeld = 200;
         }
-        ASSERT_TRUE(pair.RunRandomCalls(rng, 40));
+        ASSERT_EQ(pair.RunRandomCalls(rng, 40), "");
         // A phase near its limit: above 44,100 Hz it then saturates.
         for (CTapeReader* pReader : {&pair.Ref(), &pair.Block()}) {
             pReader->m_nPhase = nRate > 44100 ? std::numeric_limits<int32_t>::max() - 10000 : 43999;
         }
-        ASSERT_TRUE(pair.RunRandomCalls(rng, 1 << 20));
+        ASSERT_EQ(pair.RunRandomCalls(rng, 1 << 20), "");
     }
 }
 

@@ -23,6 +23,7 @@
 #include "TapeOwner.h"
 #include "TapeReader.h"
 #include "TickClock.h"
+#include "support/ReaderPair.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
 
@@ -33,25 +34,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// Every byte the decoder gets out of the file, read as a conversion run
-// reads it: after a failed byte it searches for the leader again.
-Bytes DecodeFile(const std::string& strPath) {
-    CTapeReader reader;
-    Bytes out;
-    if (!reader.Open(strPath) || !reader.FindLeader()) {
-        return out;
-    }
-    while (!reader.m_bEnd) {
-        const int32_t c = reader.ReadDataByte();
-        if (c < 0) {
-            reader.FindLeader();
-        } else {
-            out.push_back(static_cast<uint8_t>(c));
-        }
-    }
-    return out;
-}
 
 Bytes DecodeBytes(const CTempDir& dir, const Bytes& wav) {
     const std::string strPath = dir.File("decode.wav");
