@@ -13,6 +13,8 @@
 #include <windows.h>
 #else
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace {
@@ -63,6 +65,11 @@ int RunOne(const std::string& strPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // Past a file-size limit, writing "test.dat" then fails (EFBIG) instead
+    // of killing the program, and the run says so like on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const CCliRequest request = ParseArguments(GetUtf8Arguments(argc, argv));
     switch (request.eAction) {
         case ECliAction::kHelp:
