@@ -14,6 +14,7 @@
 #include "FuzzInput.h"
 #include "Messages.h"
 #include "support/ReaderPair.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // What a reader of its own decodes from the file is what the run kept.
     // (That the block path decodes what the per-tick operations do is the
     // other target's question.)
-    if (ReadFile(FuzzFolder() + "/" + Messages::kOutputName) != DecodeFile(strPath)) {
+    if (ReadBytes(FuzzFolder() + "/" + Messages::kOutputName) != DecodeFile(strPath)) {
         Finding("test.dat differs from the bytes the reader decodes");
     }
     return 0;

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "TapeReader.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -42,14 +40,8 @@ uint64_t TicksPerFrame(int32_t nRate) {
     return (CTapeReader::kTickRate + nRate64 - 1) / nRate64 + 1;
 }
 
-void RemoveFolder(const std::string* pFolder) {
-    std::error_code error;
-    std::filesystem::current_path(std::filesystem::temp_directory_path(), error);
-    std::filesystem::remove_all(*pFolder, error);
-}
-
-}  // namespace
-
+// The most ticks that reading a file of nSize bytes takes, from the rate and
+// frame size its header gives (bytes missing from a short header read as 0).
 uint64_t TickBound(const uint8_t* pData, size_t nSize) {
     const int32_t nRate = Rate(pData, nSize);
     if (nRate <= 0) {
@@ -62,6 +54,8 @@ uint64_t TickBound(const uint8_t* pData, size_t nSize) {
     // The read that finds the end, and one spare.
     return (nFrames + 2) * TicksPerFrame(nRate);
 }
+
+}  // namespace
 
 std::vector<uint8_t> BoundedRecording(const uint8_t* pData, size_t nSize) {
     std::vector<uint8_t> file(pData, pData + nSize);
@@ -77,18 +71,12 @@ std::vector<uint8_t> BoundedRecording(const uint8_t* pData, size_t nSize) {
 }
 
 const std::string& FuzzFolder() {
-    static const std::string* const pFolder = [] {
-        std::string strTemplate =
-            (std::filesystem::temp_directory_path() / "tavro-fuzz-XXXXXX").string();
-        if (mkdtemp(strTemplate.data()) == nullptr) {
-            Finding("cannot make a temporary folder");
-        }
-        auto* pMade = new std::string(strTemplate);
-        std::filesystem::current_path(*pMade);
-        std::atexit([] { RemoveFolder(&FuzzFolder()); });
-        return pMade;
-    }();
-    return *pFolder;
+    // Destroyed in reverse order at exit: back to the previous folder, then
+    // the temporary one is removed.
+    static const CTempDir dir;
+    static const CCurrentDir here(dir.Path());
+    static const std::string strFolder = PathUtf8(dir.Path());
+    return strFolder;
 }
 
 std::string RecordingPath() {
@@ -97,22 +85,8 @@ std::string RecordingPath() {
 
 std::vector<uint8_t> WriteRecording(const uint8_t* pData, size_t nSize) {
     std::vector<uint8_t> file = BoundedRecording(pData, nSize);
-    WriteFile(RecordingPath(), file);
+    WriteBytes(RecordingPath(), file);
     return file;
-}
-
-void WriteFile(const std::string& strPath, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        Finding("cannot write " + strPath);
-    }
-}
-
-std::vector<uint8_t> ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void Finding(const std::string& strWhat) {

@@ -12,10 +12,6 @@
 // every frame: the data is cut so that the whole file stays within this.
 inline constexpr uint64_t kTickBudget = uint64_t{1} << 17;
 
-// The most ticks that reading a file of nSize bytes takes, from the rate and
-// frame size its header gives (bytes missing from a short header read as 0).
-uint64_t TickBound(const uint8_t* pData, size_t nSize);
-
 // The input as the file to decode: whole when it fits the tick budget,
 // otherwise cut after as many frames as fit.
 std::vector<uint8_t> BoundedRecording(const uint8_t* pData, size_t nSize);
@@ -29,9 +25,6 @@ const std::string& FuzzFolder();
 std::string RecordingPath();
 // Writes BoundedRecording(pData, nSize) there and returns it.
 std::vector<uint8_t> WriteRecording(const uint8_t* pData, size_t nSize);
-
-void WriteFile(const std::string& strPath, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> ReadFile(const std::string& strPath);
 
 // Prints what went wrong and aborts, so that the fuzzer keeps the input.
 [[noreturn]] void Finding(const std::string& strWhat);

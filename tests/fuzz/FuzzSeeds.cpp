@@ -25,7 +25,7 @@ public:
         if (bytes.size() > kMaxSeed) {
             Finding("seed " + strName + " is larger than the fuzzers take");
         }
-        WriteFile(m_strFolder + "/" + strName, bytes);
+        WriteBytes(m_strFolder + "/" + strName, bytes);
     }
 
     void AddRecording(const std::string& strName, int32_t nRate, int32_t nBits, int32_t nChannels,
