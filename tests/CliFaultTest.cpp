@@ -5,15 +5,7 @@
 // into it.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -23,28 +15,13 @@
 
 #include "Messages.h"
 #include "TapeReader.h"
+#include "support/ChildProcess.h"
 #include "support/TestFiles.h"
 #include "support/TickSignal.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// How the driver is started, beyond its folder and arguments.
-struct SChildOptions {
-    // NAME=VALUE entries; with any of them, the fault library is preloaded.
-    std::vector<std::string> faults;
-    rlim_t nFileSizeLimit = RLIM_INFINITY;
-    bool bRemoveFolder = false;  // the folder is deleted once the child is in it
-};
-
-struct SChildResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
 
 // The driver's environment: the test's own, and with faults, the fault
 // library preloaded ahead of any others, and its settings. AddressSanitizer
@@ -54,8 +31,8 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& faults
     std::string strPreload = "LD_PRELOAD=";
     strPreload += TAVRO_STREAM_FAULTS_PATH;
     std::string strAsan = "ASAN_OPTIONS=";
-    for (char** p = environ; *p != nullptr; ++p) {
-        const std::string_view strEntry = *p;
+    for (const std::string& strVariable : CurrentEnvironment()) {
+        const std::string_view strEntry = strVariable;
         if (faults.empty()) {
             env.emplace_back(strEntry);
         } else if (strEntry.starts_with("LD_PRELOAD=")) {
@@ -77,92 +54,12 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& faults
     return env;
 }
 
-std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (std::string& str : strings) {
-        pointers.push_back(str.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// Reads the child's stdout and stderr to their ends. False when the child
-// has not finished them in a minute (it hangs).
-bool ReadOutputs(int nOut, int nErr, SChildResult& result) {
-    pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
-    std::string* pTexts[2] = {&result.strOut, &result.strErr};
-    int nOpen = 2;
-    while (nOpen > 0) {
-        const int nReady = poll(fds, 2, 60000);
-        if (nReady < 0 && errno == EINTR) {
-            continue;
-        }
-        if (nReady <= 0) {
-            return false;
-        }
-        for (size_t k = 0; k < 2; ++k) {
-            if (fds[k].fd < 0 || fds[k].revents == 0) {
-                continue;
-            }
-            char buf[4096];
-            const ssize_t nRead = read(fds[k].fd, buf, sizeof buf);
-            if (nRead > 0) {
-                pTexts[k]->append(buf, static_cast<size_t>(nRead));
-            } else {
-                fds[k].fd = -1;  // poll skips it from now on
-                --nOpen;
-            }
-        }
-    }
-    return true;
-}
-
-// Runs the driver in folder with the given arguments.
+// Runs the driver in folder; with faults (NAME=VALUE settings), the fault
+// library is preloaded.
 SChildResult RunCli(const fs::path& folder, const std::vector<std::string>& arguments,
-                    const SChildOptions& options = {}) {
-    // Everything the child needs is made before the fork.
-    std::vector<std::string> args = {TAVRO_CLI_PATH};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> env = ChildEnvironment(options.faults);
-    const std::vector<char*> argv = NullTerminated(args);
-    const std::vector<char*> envp = NullTerminated(env);
-    const std::string strFolder = PathUtf8(folder);
-    const rlimit limit = {options.nFileSizeLimit, options.nFileSizeLimit};
-
-    SChildResult result;
-    int out[2] = {-1, -1};
-    int err[2] = {-1, -1};
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "no pipes";
-        return result;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const bool bReady =
-            dup2(out[1], 1) == 1 && dup2(err[1], 2) == 2 && chdir(strFolder.c_str()) == 0 &&
-            (!options.bRemoveFolder || rmdir(strFolder.c_str()) == 0) &&
-            (options.nFileSizeLimit == RLIM_INFINITY || setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        if (bReady) {
-            execve(argv[0], argv.data(), envp.data());
-        }
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    if (pid < 0) {
-        ADD_FAILURE() << "fork failed";
-    } else {
-        if (!ReadOutputs(out[0], err[0], result)) {
-            ADD_FAILURE() << "the driver did not finish";
-            kill(pid, SIGKILL);
-        }
-        int nStatus = 0;
-        waitpid(pid, &nStatus, 0);
-        result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    }
-    close(out[0]);
-    close(err[0]);
-    return result;
+                    const std::vector<std::string>& faults = {}, SChildOptions options = {}) {
+    options.environment = ChildEnvironment(faults);
+    return RunChild(TAVRO_CLI_PATH, folder, arguments, options);
 }
 
 std::string LastLine(const std::string& strOut) {
@@ -236,7 +133,7 @@ protected:
         settings.push_back("TAVRO_FAULT_PATH=in.wav");
         settings.push_back("TAVRO_FAULT_AFTER=" + std::to_string(kFaultAt));
         settings.push_back("TAVRO_FAULT=" + strFault);
-        return RunCli(folder, {"in.wav"}, {settings});
+        return RunCli(folder, {"in.wav"}, settings);
     }
 
     CTempDir m_dir;
@@ -309,7 +206,7 @@ TEST_F(CliFaultTest, AFullDiskKeepsTheBytesThatFitted) {
         const fs::path folder = Folder("limit-" + std::to_string(nLimit), wav);
         SChildOptions options;
         options.nFileSizeLimit = nLimit;
-        const SChildResult result = RunCli(folder, {"in.wav"}, options);
+        const SChildResult result = RunCli(folder, {"in.wav"}, {}, options);
         EXPECT_EQ(result.nExit, 1) << nLimit;
         EXPECT_EQ(LastLine(result.strOut), Status(Messages::kWriteError)) << nLimit;
         EXPECT_EQ(result.strErr, "") << nLimit;
@@ -330,7 +227,7 @@ TEST_F(CliFaultTest, NoOutputWhereTheFolderCannotHoldIt) {
     fs::create_directory(gone);
     SChildOptions options;
     options.bRemoveFolder = true;
-    const SChildResult deleted = RunCli(gone, {strWav}, options);
+    const SChildResult deleted = RunCli(gone, {strWav}, {}, options);
     EXPECT_EQ(deleted.nExit, 1);
     EXPECT_EQ(deleted.strOut, strFileLine + Status(Messages::kOutputNotOpened) + "\n");
     EXPECT_EQ(deleted.strErr, "");

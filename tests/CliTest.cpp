@@ -11,6 +11,8 @@
 #include "support/TickSignal.h"
 
 #ifndef _WIN32
+#include "support/ChildProcess.h"
+
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,34 +73,17 @@ TEST(CliEscapeTest, BytesThatAreNotUtf8AreEscapedOneByOne) {
 
 #ifndef _WIN32
 
-struct SRunResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
-
 class CliProgramTest : public ::testing::Test {
 protected:
-    // Runs the driver in the test's folder with stdout and stderr in files.
-    SRunResult RunCli(const std::string& strArgs) {
-        const std::string strOut = m_dir.File("stdout.txt");
-        const std::string strErr = m_dir.File("stderr.txt");
-        const std::string strCommand = "cd '" + PathUtf8(m_dir.Path()) + "' && '" + TAVRO_CLI_PATH +
-                                       "' " + strArgs + " >'" + strOut + "' 2>'" + strErr + "'";
-        const int nStatus = std::system(strCommand.c_str());
-        SRunResult result;
-        result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-        const std::vector<uint8_t> out = ReadBytes(strOut);
-        const std::vector<uint8_t> err = ReadBytes(strErr);
-        result.strOut.assign(out.begin(), out.end());
-        result.strErr.assign(err.begin(), err.end());
-        return result;
+    // Runs the driver in the test's folder.
+    SChildResult RunCli(const std::vector<std::string>& arguments) {
+        return RunChild(TAVRO_CLI_PATH, m_dir.Path(), arguments);
     }
 
     // Runs the driver in the test's folder on a terminal of its own; strOut
     // is all the terminal got (which turns each "\n" into "\r\n").
-    SRunResult RunCliOnTerminal(const std::string& strPath) {
-        SRunResult result;
+    SChildResult RunCliOnTerminal(const std::string& strPath) {
+        SChildResult result;
         int nMaster = -1;
         const pid_t pid = forkpty(&nMaster, nullptr, nullptr, nullptr);
         if (pid < 0) {
@@ -152,7 +137,7 @@ TEST_F(CliProgramTest, PipesGetEveryTextOnALineOfItsOwn) {
     const std::vector<uint8_t> data = NamedBlock("N\x1B[2J\xE8\x7F");
     WriteRecording("in.wav", data);
 
-    const SRunResult result = RunCli("in.wav");
+    const SChildResult result = RunCli({"in.wav"});
     EXPECT_EQ(result.nExit, 0);
     EXPECT_EQ(result.strOut,
               "file: in.wav (44100 kHz / 8 bit)\n"
@@ -166,13 +151,13 @@ TEST_F(CliProgramTest, PipesGetEveryTextOnALineOfItsOwn) {
 }
 
 TEST_F(CliProgramTest, ExitStatusTellsHowTheRunEnded) {
-    const SRunResult missing = RunCli("missing.wav");
+    const SChildResult missing = RunCli({"missing.wav"});
     EXPECT_EQ(missing.nExit, 1);
     EXPECT_EQ(missing.strOut, "status: Nepodařilo se otevřít vybraný wav...\n");
 
     WriteRecording("in.wav", std::vector<uint8_t>{1, 2, 3});
     std::filesystem::create_directory(m_dir.Path() / "test.dat");
-    const SRunResult blocked = RunCli("in.wav");
+    const SChildResult blocked = RunCli({"in.wav"});
     EXPECT_EQ(blocked.nExit, 1);
     EXPECT_EQ(blocked.strOut,
               "file: in.wav (44100 kHz / 8 bit)\n"
@@ -180,30 +165,31 @@ TEST_F(CliProgramTest, ExitStatusTellsHowTheRunEnded) {
     std::filesystem::remove(m_dir.Path() / "test.dat");
 
     std::filesystem::create_symlink("/dev/full", m_dir.Path() / "test.dat");
-    const SRunResult full = RunCli("in.wav");
+    const SChildResult full = RunCli({"in.wav"});
     EXPECT_EQ(full.nExit, 1);
     EXPECT_NE(full.strOut.find("status: Chyba při zápisu výstupního souboru...\n"),
               std::string::npos);
 }
 
 TEST_F(CliProgramTest, UsageErrorsExitWithTwo) {
-    for (const std::string strArgs : {"", "a.wav b.wav", "--frobnicate a.wav"}) {
-        const SRunResult result = RunCli(strArgs);
-        EXPECT_EQ(result.nExit, 2) << strArgs;
-        EXPECT_EQ(result.strOut, "") << strArgs;
-        EXPECT_NE(result.strErr.find("usage: tavro-tape-cli"), std::string::npos) << strArgs;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"a.wav", "b.wav"}, {"--frobnicate", "a.wav"}}) {
+        const SChildResult result = RunCli(args);
+        EXPECT_EQ(result.nExit, 2) << args.size();
+        EXPECT_EQ(result.strOut, "") << args.size();
+        EXPECT_NE(result.strErr.find("usage: tavro-tape-cli"), std::string::npos) << args.size();
     }
-    const SRunResult help = RunCli("--help");
+    const SChildResult help = RunCli({"--help"});
     EXPECT_EQ(help.nExit, 0);
     EXPECT_NE(help.strOut.find("usage: tavro-tape-cli"), std::string::npos);
-    const SRunResult version = RunCli("--version");
+    const SChildResult version = RunCli({"--version"});
     EXPECT_EQ(version.nExit, 0);
     EXPECT_EQ(version.strOut, "tavro-tape-cli 1.0.0.1\n");
 }
 
 TEST_F(CliProgramTest, TerminalsSeeOneStatusLineRewrittenInPlace) {
     WriteRecording("in.wav", std::vector<uint8_t>{1, 2, 3});
-    const SRunResult result = RunCliOnTerminal("in.wav");
+    const SChildResult result = RunCliOnTerminal("in.wav");
     EXPECT_EQ(result.nExit, 0);
     const std::string& strScreen = result.strOut;
 
@@ -225,7 +211,7 @@ TEST_F(CliProgramTest, NoNameOrPathCanControlTheTerminal) {
     // and returns the carriage.
     const std::string strPath = "in\x1B[2J\n\x9B\xC2\x9B\xC4\x8D.wav";
     WriteRecording(strPath, NamedBlock("\x1B[2J\x07\x08\r"));
-    const SRunResult result = RunCliOnTerminal(strPath);
+    const SChildResult result = RunCliOnTerminal(strPath);
     EXPECT_EQ(result.nExit, 0);
 
     // Only the driver's rewrite and the terminal's line ends control it.
