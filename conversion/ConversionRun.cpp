@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ClassicDecoder.h"
 #include "Cp1250.h"
 #include "FileOpen.h"
 #include "Messages.h"
@@ -17,7 +18,7 @@ constexpr uint32_t kScanAt = 64;
 
 class CConversionRun {
 public:
-    explicit CConversionRun(CTapeOwner& owner) : m_owner(owner), m_reader(owner.GetReader()) {}
+    CConversionRun(CTapeOwner& owner, CTapeDecoder& decoder) : m_owner(owner), m_decoder(decoder) {}
 
     ERunResult Run();
 
@@ -27,7 +28,7 @@ private:
     void ShowProgress();
 
     CTapeOwner& m_owner;
-    CTapeReader& m_reader;
+    CTapeDecoder& m_decoder;
     std::string m_strName;  // raw record name bytes
     uint32_t m_nBlock = 0;  // bytes decoded since the last leader search
 };
@@ -36,7 +37,7 @@ ERunResult CConversionRun::Run() {
     if (m_owner.GetPath().empty()) {
         m_owner.Browse();
     }
-    if (!m_reader.Open(m_owner.GetPath())) {
+    if (!m_decoder.Open(m_owner.GetPath())) {
         m_owner.SetStatusText(Messages::kWavNotOpened);
         return ERunResult::kWavNotOpened;
     }
@@ -51,7 +52,7 @@ ERunResult CConversionRun::Run() {
     if (std::fclose(pOut) != 0) {
         eResult = ERunResult::kWriteError;  // buffered bytes were lost
     }
-    if (eResult == ERunResult::kDone && m_reader.HasReadError()) {
+    if (eResult == ERunResult::kDone && m_decoder.HasReadError()) {
         eResult = ERunResult::kReadError;
     }
     switch (eResult) {
@@ -71,18 +72,18 @@ ERunResult CConversionRun::Run() {
 ERunResult CConversionRun::Decode(std::FILE* pOut) {
     const std::span<int32_t, kHeaderEntries> header = m_owner.GetHeader();
     m_owner.SetStatusText(Messages::kSearching);
-    m_reader.FindLeader();
+    m_decoder.FindLeader();
     m_owner.SetStatusText(Messages::kProcessing);
 
-    while (!m_reader.m_bEnd) {
+    while (!m_decoder.IsAtEnd()) {
         if ((m_nBlock & 0xFF) == 0) {
             ShowProgress();
         }
-        const int32_t c = m_reader.ReadDataByte();
+        const int32_t c = m_decoder.ReadDataByte();
         if (c < 0) {
             // Lost sync: start a new block at the next leader.
             m_nBlock = 0;
-            m_reader.FindLeader();
+            m_decoder.FindLeader();
             continue;
         }
         const auto b = static_cast<unsigned char>(c);
@@ -102,8 +103,9 @@ ERunResult CConversionRun::Decode(std::FILE* pOut) {
 
 void CConversionRun::ShowFileLine() {
     const std::string& strPath = m_owner.GetPath();
-    m_owner.SetFileText(strPath + " (" + std::to_string(m_reader.m_nRate) + " kHz / " +
-                        std::to_string(8 * m_reader.m_nFrameSize) + " bit)");
+    const SRecordingFormat format = m_decoder.GetFormat();
+    m_owner.SetFileText(strPath + " (" + std::to_string(format.m_nRate) + " kHz / " +
+                        std::to_string(format.m_nBits) + " bit)");
 }
 
 void CConversionRun::ShowProgress() {
@@ -120,5 +122,10 @@ std::string CTapeOwner::PresentRecordName(std::string_view strRawName) const {
 }
 
 ERunResult RunConversion(CTapeOwner& owner) {
-    return CConversionRun(owner).Run();
+    CClassicDecoder decoder(owner.GetReader());
+    return RunConversion(owner, decoder);
+}
+
+ERunResult RunConversion(CTapeOwner& owner, CTapeDecoder& decoder) {
+    return CConversionRun(owner, decoder).Run();
 }

@@ -2,6 +2,7 @@
 // "test.dat" in the current directory, progress on the owner's two lines.
 #pragma once
 
+#include "TapeDecoder.h"
 #include "TapeOwner.h"
 
 // How a run ended; the last status text says the same to the user.
@@ -13,4 +14,7 @@ enum class ERunResult {
     kWriteError,       // writing "test.dat" failed
 };
 
+// A run with the owner's reader, through the classic decoder.
 ERunResult RunConversion(CTapeOwner& owner);
+// A run with any decoder; the owner's reader is not used.
+ERunResult RunConversion(CTapeOwner& owner, CTapeDecoder& decoder);

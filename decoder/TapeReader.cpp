@@ -34,6 +34,7 @@ void CTapeReader::CloseFile() {
 int32_t CTapeReader::FillBuffer() {
     ++m_nFills;
     const size_t nRead = std::fread(m_buf, 1, sizeof m_buf, m_pFile);
+    m_nFilled += nRead;
     return static_cast<int32_t>(nRead);
 }
 
@@ -41,6 +42,7 @@ int32_t CTapeReader::Open(std::string strPath) {
     m_strOpenPath = std::move(strPath);
     m_nPos = 0;
     m_bEnd = 0;
+    m_nFilled = 0;
     CloseFile();
 
     m_pFile = OpenFileUtf8(m_strOpenPath, "rb");
@@ -83,6 +85,11 @@ int32_t CTapeReader::Open(std::string strPath) {
 
 bool CTapeReader::HasReadError() const {
     return m_pFile != nullptr && std::ferror(m_pFile) != 0;
+}
+
+uint64_t CTapeReader::BytesConsumed() const {
+    const int32_t nLeft = m_nCount > m_nPos ? m_nCount - m_nPos : 0;
+    return m_nFilled - static_cast<uint64_t>(nLeft);
 }
 
 int32_t CTapeReader::CheckEnd() {

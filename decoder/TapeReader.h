@@ -58,6 +58,8 @@ public:
     // True when the input stream has reported a read error (not end of file):
     // the data then ends early, and the run says so instead of "done".
     bool HasReadError() const;
+    // Bytes of the file taken out of the buffer so far, header included.
+    uint64_t BytesConsumed() const;
 
     int32_t m_nPhase;      // resampling phase accumulator
     int32_t m_nRate;       // sample rate of the open file, as in its header
@@ -80,6 +82,7 @@ private:
     // The input stream's buffer: allocated once with the reader, and
     // outliving every stream, which the destructor closes first.
     std::unique_ptr<char[]> m_pStreamBuffer;
-    uint32_t m_nFills = 0;  // reads into m_buf so far: tells the block path the buffer changed
+    uint32_t m_nFills = 0;   // reads into m_buf so far: tells the block path the buffer changed
+    uint64_t m_nFilled = 0;  // bytes read into m_buf since Open
     CTickBlock m_block;
 };
