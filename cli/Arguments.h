@@ -1,6 +1,7 @@
 // The command line of tavro-tape-cli.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,11 @@ struct CCliRequest {
     ECliAction eAction = ECliAction::kUsageError;
     std::string strPath;   // for kRun
     std::string strError;  // for kUsageError
+    bool bRobust = false;  // --robust: the robust decoder
+    int32_t nChannel = 0;  // --channel N (1-based) with --robust; 0 chooses
 };
 
-// Options: --help, --version; "--" ends the options, so that a path may
-// begin with '-'. Exactly one path is needed to run.
+// Options: --help, --version, --robust (-r), --channel N (also
+// --channel=N); "--" ends the options, so that a path may begin with '-'.
+// Exactly one path is needed to run.
 CCliRequest ParseArguments(const std::vector<std::string>& args);

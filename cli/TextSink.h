@@ -9,17 +9,24 @@ public:
     virtual ~CTextSink() = default;
     virtual void ShowFile(const std::string& strText) = 0;
     virtual void ShowStatus(const std::string& strText) = 0;
+    // A byte lost at this place of the recording (MM:SS.mmm).
+    virtual void ShowError(const std::string& strWhere) { (void)strWhere; }
     // Called once after the run: leaves the last texts on screen.
     virtual void Finish() {}
 };
 
+// A time in the recording as MM:SS.mmm (minutes go on past 59).
+std::string FormatTapeTime(double dSeconds);
+
 // For pipes and files: every text as it is set, one line each,
-// "file: TEXT" or "status: TEXT", flushed at once.
+// "file: TEXT" or "status: TEXT", and "error: MM:SS.mmm" for each lost
+// byte where the decoder reports them, flushed at once.
 class CLineSink : public CTextSink {
 public:
     explicit CLineSink(std::FILE* pOut) : m_pOut(pOut) {}
     void ShowFile(const std::string& strText) override;
     void ShowStatus(const std::string& strText) override;
+    void ShowError(const std::string& strWhere) override;
 
 private:
     void WriteLine(const char* szLabel, const std::string& strText);

@@ -4,6 +4,7 @@
 #include "Arguments.h"
 #include "CliOwner.h"
 #include "ConversionRun.h"
+#include "RobustDecoder.h"
 #include "TextSink.h"
 #include "Version.h"
 
@@ -20,10 +21,18 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavro-tape-cli [--help] [--version] [--] PATH\n"
+    "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--] PATH\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
     "byte to \"test.dat\" in the current directory.\n"
+    "\n"
+    "  -r, --robust   the robust decoder: any audio file (WAV of any layout,\n"
+    "                 RF64, W64, AIFF, FLAC), any rate and sample format;\n"
+    "                 follows the deck's speed, hum, hiss and dropouts and\n"
+    "                 picks up again after a lost byte; on a pipe it prints\n"
+    "                 \"error: MM:SS.mmm\" for every lost byte\n"
+    "  --channel N    with --robust: decode channel N (1 = first); by default\n"
+    "                 the channel that carries the tape\n"
     "\n"
     "Exit status: 0 when the recording was read to its end, 1 when a file\n"
     "could not be opened, read or written, 2 for a usage error.\n";
@@ -49,15 +58,36 @@ void PrepareOutput(bool bTerminal) {
 #endif
 }
 
-int RunOne(const std::string& strPath) {
+// Shows every lost byte as the decoder's log records it.
+class CErrorLines : public CTapeLogListener {
+public:
+    explicit CErrorLines(CTextSink& sink) : m_sink(sink) {}
+    void OnFailure(const STapeFailure& failure) override {
+        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
+    }
+
+private:
+    CTextSink& m_sink;
+};
+
+int RunOne(const CCliRequest& request) {
     const bool bTerminal = IsTerminal(stdout);
     PrepareOutput(bTerminal);
     CLineSink lineSink(stdout);
     CTerminalSink terminalSink(stdout);
     CTextSink& sink = bTerminal ? static_cast<CTextSink&>(terminalSink) : lineSink;
 
-    CCliOwner owner(strPath, sink);
-    const ERunResult eResult = RunConversion(owner);
+    CCliOwner owner(request.strPath, sink);
+    ERunResult eResult = ERunResult::kDone;
+    if (request.bRobust) {
+        CRobustDecoder decoder;
+        decoder.SetChannel(request.nChannel);
+        CErrorLines errorLines(sink);
+        decoder.GetLog().SetListener(&errorLines);
+        eResult = RunConversion(owner, decoder);
+    } else {
+        eResult = RunConversion(owner);
+    }
     sink.Finish();
     return eResult == ERunResult::kDone ? 0 : 1;
 }
@@ -79,7 +109,7 @@ int main(int argc, char** argv) {
             std::printf("tavro-tape-cli %s\n", TAVRO_VERSION_STRING);
             return 0;
         case ECliAction::kRun:
-            return RunOne(request.strPath);
+            return RunOne(request);
         case ECliAction::kUsageError:
             break;
     }

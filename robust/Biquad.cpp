@@ -1,0 +1,42 @@
+#include "Biquad.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double kButterworthQ = std::numbers::sqrt2 / 2.0;
+
+// The corner as an angle per sample, kept below the Nyquist frequency.
+double Omega(double dHz, double dRate) {
+    return 2.0 * std::numbers::pi * std::min(dHz, 0.45 * dRate) / dRate;
+}
+
+}  // namespace
+
+// Coefficients after the well-known audio equalizer cookbook formulas.
+void CBiquad::SetLowpass(double dHz, double dRate) {
+    const double dW = Omega(dHz, dRate);
+    const double dAlpha = std::sin(dW) / (2.0 * kButterworthQ);
+    const double dCos = std::cos(dW);
+    Set((1.0 - dCos) / 2.0, 1.0 - dCos, (1.0 - dCos) / 2.0, 1.0 + dAlpha, -2.0 * dCos,
+        1.0 - dAlpha);
+}
+
+void CBiquad::SetHighpass(double dHz, double dRate) {
+    const double dW = Omega(dHz, dRate);
+    const double dAlpha = std::sin(dW) / (2.0 * kButterworthQ);
+    const double dCos = std::cos(dW);
+    Set((1.0 + dCos) / 2.0, -(1.0 + dCos), (1.0 + dCos) / 2.0, 1.0 + dAlpha, -2.0 * dCos,
+        1.0 - dAlpha);
+}
+
+void CBiquad::Set(double dB0, double dB1, double dB2, double dA0, double dA1, double dA2) {
+    m_dB0 = dB0 / dA0;
+    m_dB1 = dB1 / dA0;
+    m_dB2 = dB2 / dA0;
+    m_dA1 = dA1 / dA0;
+    m_dA2 = dA2 / dA0;
+    Reset();
+}

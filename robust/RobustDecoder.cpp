@@ -1,0 +1,221 @@
+#include "RobustDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ChannelChooser.h"
+
+namespace {
+
+constexpr double kSnapshotSeconds = 0.010;  // s of signal around a failed byte
+
+}  // namespace
+
+CRobustDecoder::CRobustDecoder(SRobustConfig config)
+    : m_config(config), m_timing(m_config), m_framer(m_config, m_timing, *this) {
+    m_events.reserve(4096);
+    m_signal.resize(kSignalRing);
+}
+
+bool CRobustDecoder::Open(const std::string& strPath) {
+    m_log.Clear();
+    m_events.clear();
+    m_nEventRead = 0;
+    m_bInputDone = false;
+    m_bInBlock = false;
+    if (m_input.Open(strPath) != ESoundError::kNone) {
+        return false;
+    }
+    if (m_nChannelWanted > 0) {
+        m_nChannel = std::min(m_nChannelWanted, m_input.Channels()) - 1;
+    } else {
+        m_nChannel = ChooseTapeChannel(m_input, m_config);
+        if (m_nChannel < 0) {
+            m_nChannel = 0;
+            if (m_input.Open(strPath) != ESoundError::kNone) {
+                return false;
+            }
+        }
+    }
+    SetUpChain(m_input.Rate());
+    return true;
+}
+
+void CRobustDecoder::SetUpChain(int32_t nRate) {
+    m_nDecimation = std::max(1, static_cast<int32_t>(nRate / m_config.m_dChainRateMin));
+    m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
+    m_highpass.SetHighpass(m_config.m_dHighpassHz, m_dChainRate);
+    m_lowpass.SetLowpass(m_config.m_dLowpassHz, m_dChainRate);
+    m_level.Set(m_config.m_dAttackMs, m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
+    m_crossings.Reset();
+    m_timing.Reset();
+    m_framer.Reset();
+    m_nBoxCount = 0;
+    m_dBoxSum = 0.0;
+    m_nSample = 0;
+    m_dLastCrossing = -1.0;
+    m_nMarks = 0;
+    std::fill(m_signal.begin(), m_signal.end(), 0.0f);
+    m_log.SetBounds({m_timing.GlitchMax(), m_timing.ShortMax(), m_timing.LongMax()});
+}
+
+SRecordingFormat CRobustDecoder::GetFormat() const {
+    SRecordingFormat format;
+    format.m_nRate = m_input.Rate();
+    format.m_nBits = m_input.Bits();
+    format.m_nChannels = m_input.Channels();
+    format.m_dSeconds =
+        m_input.Rate() > 0 ? static_cast<double>(m_input.Frames()) / m_input.Rate() : 0.0;
+    return format;
+}
+
+bool CRobustDecoder::IsAtEnd() const {
+    return m_bInputDone && m_nEventRead == m_events.size();
+}
+
+int32_t CRobustDecoder::FindLeader() {
+    for (;;) {
+        if (m_nEventRead < m_events.size() || m_framer.IsInBlock()) {
+            return 1;
+        }
+        if (!ProcessBlock()) {
+            return m_nEventRead < m_events.size() ? 1 : 0;
+        }
+    }
+}
+
+int32_t CRobustDecoder::ReadDataByte() {
+    for (;;) {
+        SEvent event;
+        while (PopEvent(event)) {
+            switch (event.m_eKind) {
+                case EEvent::kByte:
+                    if (!m_bInBlock) {
+                        m_log.BeginBlock(event.m_byte.m_dStart);
+                        m_bInBlock = true;
+                    }
+                    m_log.AddByte(event.m_byte.m_nValue, event.m_byte.m_dEnd);
+                    m_log.SetTiming(m_timing.Short(), m_timing.Long());
+                    return event.m_byte.m_nValue;
+                case EEvent::kFailure:
+                    m_log.AddFailure(event.m_byte.m_dStart);
+                    break;
+                case EEvent::kBlockEnd:
+                    m_bInBlock = false;
+                    return -1;
+            }
+        }
+        if (!ProcessBlock()) {
+            if (m_nEventRead == m_events.size()) {
+                return -1;
+            }
+        }
+    }
+}
+
+bool CRobustDecoder::PopEvent(SEvent& event) {
+    if (m_nEventRead == m_events.size()) {
+        m_events.clear();
+        m_nEventRead = 0;
+        return false;
+    }
+    event = m_events[m_nEventRead++];
+    return true;
+}
+
+bool CRobustDecoder::ProcessBlock() {
+    if (m_bInputDone) {
+        return false;
+    }
+    const float* pFrames = nullptr;
+    const int32_t nFrames = m_input.ReadFrames(pFrames);
+    if (nFrames == 0) {
+        m_bInputDone = true;
+        m_framer.Finish();
+        return false;
+    }
+    const auto nStride = static_cast<size_t>(m_input.Channels());
+    const float* pSample = pFrames + m_nChannel;
+    for (int32_t f = 0; f < nFrames; ++f, pSample += nStride) {
+        m_dBoxSum += *pSample;
+        if (++m_nBoxCount == m_nDecimation) {
+            ProcessSample(m_dBoxSum / m_nDecimation);
+            m_nBoxCount = 0;
+            m_dBoxSum = 0.0;
+        }
+    }
+    return true;
+}
+
+// The stages in order: the filters first, so that the level and the
+// crossings see the tones alone; the level before the crossings, whose
+// hysteresis it sets.
+void CRobustDecoder::ProcessSample(double dSample) {
+    const double dTone = m_lowpass.Process(m_highpass.Process(dSample));
+    const double dLevel = m_level.Process(dTone);
+    m_signal[static_cast<size_t>(m_nSample) & (kSignalRing - 1)] =
+        static_cast<float>(std::clamp(dTone / dLevel, -2.0, 2.0));
+    if (m_crossings.Process(dTone, m_config.m_dHysteresis * dLevel, m_nSample)) {
+        const double dAt = m_crossings.Crossing();
+        if (m_dLastCrossing >= 0.0) {
+            const double dOffset = 0.5 * (m_nDecimation - 1) / (m_dChainRate * m_nDecimation);
+            SHalfPeriod half;
+            half.m_dStart = m_dLastCrossing / m_dChainRate + dOffset;
+            half.m_dLength = (dAt - m_dLastCrossing) / m_dChainRate;
+            m_log.AddHalfPeriod(half.m_dLength);
+            const EHalfClass eClass = m_framer.Add(half);
+            m_marks[static_cast<size_t>(m_nMarks++) & (kCrossingRing - 1)] = {half.m_dStart,
+                                                                              eClass};
+        }
+        m_dLastCrossing = dAt;
+    }
+    ++m_nSample;
+}
+
+void CRobustDecoder::OnByte(const SFramedByte& byte) {
+    m_events.push_back({EEvent::kByte, byte});
+}
+
+void CRobustDecoder::OnFailure(double dAt) {
+    SFramedByte lost;
+    lost.m_dStart = dAt;
+    m_events.push_back({EEvent::kFailure, lost});
+    if (m_log.WantsSnapshot()) {
+        TakeSnapshot(dAt);
+    }
+}
+
+void CRobustDecoder::OnBlockEnd() {
+    m_events.push_back({EEvent::kBlockEnd, {}});
+}
+
+void CRobustDecoder::TakeSnapshot(double dAt) {
+    const double dOffset = 0.5 * (m_nDecimation - 1) / (m_dChainRate * m_nDecimation);
+    const auto nFirst =
+        static_cast<int64_t>(std::floor((dAt - dOffset - kSnapshotSeconds / 2) * m_dChainRate));
+    const auto nCount = static_cast<int64_t>(kSnapshotSeconds * m_dChainRate);
+    const int64_t nOldest = m_nSample - static_cast<int64_t>(kSignalRing);
+    if (nFirst < std::max<int64_t>(0, nOldest) || nFirst + nCount > m_nSample) {
+        return;  // no longer, or not yet, in the ring
+    }
+    SSignalSnapshot snapshot;
+    snapshot.m_dStart = static_cast<double>(nFirst) / m_dChainRate + dOffset;
+    snapshot.m_dStep = 1.0 / m_dChainRate;
+    snapshot.m_dFailureAt = dAt;
+    snapshot.m_samples.reserve(static_cast<size_t>(nCount));
+    for (int64_t n = nFirst; n < nFirst + nCount; ++n) {
+        snapshot.m_samples.push_back(m_signal[static_cast<size_t>(n) & (kSignalRing - 1)]);
+    }
+    const double dEnd = snapshot.m_dStart + kSnapshotSeconds;
+    const int64_t nMarksFrom = std::max<int64_t>(0, m_nMarks - static_cast<int64_t>(kCrossingRing));
+    for (int64_t n = nMarksFrom; n < m_nMarks; ++n) {
+        const SCrossingMark& mark = m_marks[static_cast<size_t>(n) & (kCrossingRing - 1)];
+        if (mark.m_dAt >= snapshot.m_dStart && mark.m_dAt < dEnd) {
+            const char cClass = mark.m_eClass == EHalfClass::kShort  ? 'S'
+                                : mark.m_eClass == EHalfClass::kLong ? 'L'
+                                                                     : 'X';
+            snapshot.m_crossings.push_back({mark.m_dAt, cClass});
+        }
+    }
+    m_log.AddSnapshot(std::move(snapshot));
+}

@@ -1,0 +1,105 @@
+// CRobustDecoder: decodes tapes recorded the way people record them today,
+// at the file's own rate and time base. Per sample of the chosen channel:
+//
+//   box mean     a whole number of frames to one sample, so the chain runs
+//                near 22-44 kHz whatever the file's rate
+//   high-pass    removes DC, hum and the drift of AC coupling ...
+//   low-pass     ... and hiss above the tones: both before the level is
+//                measured, so it is the level of the tones alone
+//   level        tracks the tones' amplitude (fast up, slow down)
+//   crossings    with hysteresis at a share of that level, timed between
+//                samples: noise near the midpoint and dropouts make none
+//   timing       classes each half-period against the lengths learnt from
+//                the leader and followed since (CHalfPeriodTiming)
+//   framing      leader, bytes and resync after a failed byte (CByteFramer)
+//
+// Bytes, lost bytes and block ends queue up in order for the conversion
+// run, which takes them one call at a time; the log records them as they
+// are taken. Buffers are sized once per file; nothing is allocated per
+// sample or per half-period.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Biquad.h"
+#include "ByteFramer.h"
+#include "CrossingDetector.h"
+#include "HalfPeriodTiming.h"
+#include "LevelTracker.h"
+#include "RobustConfig.h"
+#include "SoundInput.h"
+#include "TapeDecoder.h"
+#include "TapeLog.h"
+
+class CRobustDecoder : public CTapeDecoder, private CFramerEvents {
+public:
+    explicit CRobustDecoder(SRobustConfig config = {});
+
+    // nChannel: 1-based channel to decode; 0 chooses the one with the tape.
+    void SetChannel(int32_t nChannel) { m_nChannelWanted = nChannel; }
+    int32_t Channel() const { return m_nChannel + 1; }  // the one in use, 1-based
+
+    bool Open(const std::string& strPath) override;
+    SRecordingFormat GetFormat() const override;
+    int32_t FindLeader() override;
+    int32_t ReadDataByte() override;
+    bool IsAtEnd() const override;
+    bool HasReadError() const override { return m_input.HasReadError(); }
+    const CTapeLog& GetLog() const override { return m_log; }
+    CTapeLog& GetLog() { return m_log; }
+
+private:
+    enum class EEvent : uint8_t { kByte, kFailure, kBlockEnd };
+    struct SEvent {
+        EEvent m_eKind;
+        SFramedByte m_byte;  // the byte, or in m_dStart the lost byte's time
+    };
+    struct SCrossingMark {
+        double m_dAt;
+        EHalfClass m_eClass;
+    };
+
+    static constexpr size_t kSignalRing = 16384;   // samples of the chain kept for pictures
+    static constexpr size_t kCrossingRing = 2048;  // half-periods kept for pictures
+
+    void SetUpChain(int32_t nRate);
+    bool ProcessBlock();  // false once the input has ended
+    void ProcessSample(double dSample);
+    bool PopEvent(SEvent& event);
+    void TakeSnapshot(double dAt);
+
+    void OnByte(const SFramedByte& byte) override;
+    void OnFailure(double dAt) override;
+    void OnBlockEnd() override;
+
+    SRobustConfig m_config;
+    CSoundInput m_input;
+    CHalfPeriodTiming m_timing;
+    CByteFramer m_framer;
+    CBiquad m_highpass;
+    CBiquad m_lowpass;
+    CLevelTracker m_level;
+    CCrossingDetector m_crossings;
+    CTapeLog m_log;
+
+    int32_t m_nChannelWanted = 0;  // 1-based, 0: choose
+    int32_t m_nChannel = 0;        // 0-based, in use
+    int32_t m_nDecimation = 1;     // frames per chain sample
+    double m_dChainRate = 0.0;     // chain samples per second
+    int32_t m_nBoxCount = 0;       // frames summed into the next chain sample
+    double m_dBoxSum = 0.0;
+    int64_t m_nSample = 0;          // chain samples so far
+    double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
+    bool m_bInputDone = false;
+    bool m_bInBlock = false;  // the log has an open block
+
+    std::vector<SEvent> m_events;  // queued for the run, oldest at m_nEventRead
+    size_t m_nEventRead = 0;
+    std::vector<float> m_signal;  // kSignalRing chain samples, by sample index
+    std::array<SCrossingMark, kCrossingRing> m_marks{};
+    int64_t m_nMarks = 0;
+};

@@ -1,0 +1,162 @@
+#include "SoundInput.h"
+
+#include <sndfile.h>
+
+#include "FileOpen.h"
+
+namespace {
+
+struct SErrorText {
+    ESoundError m_eError;
+    const char* m_szText;
+};
+
+constexpr SErrorText kErrorTexts[] = {
+    {ESoundError::kNone, "no error"},
+    {ESoundError::kCannotOpen, "the file cannot be opened"},
+    {ESoundError::kNotAudio, "the file holds no audio that can be read"},
+    {ESoundError::kReadError, "reading the file failed part way"},
+};
+
+// Bits per sample of libsndfile's subformats; 0 for those without a fixed width.
+int32_t BitsOf(int nFormat) {
+    switch (nFormat & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+        case SF_FORMAT_ULAW:
+        case SF_FORMAT_ALAW:
+            return 8;
+        case SF_FORMAT_PCM_16:
+            return 16;
+        case SF_FORMAT_PCM_24:
+            return 24;
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT:
+            return 32;
+        case SF_FORMAT_DOUBLE:
+            return 64;
+        default:
+            return 0;
+    }
+}
+
+int Seek64(std::FILE* pFile, int64_t nOffset, int nWhence) {
+#ifdef _WIN32
+    return _fseeki64(pFile, nOffset, nWhence);
+#else
+    return fseeko(pFile, static_cast<off_t>(nOffset), nWhence);
+#endif
+}
+
+int64_t Tell64(std::FILE* pFile) {
+#ifdef _WIN32
+    return _ftelli64(pFile);
+#else
+    return static_cast<int64_t>(ftello(pFile));
+#endif
+}
+
+}  // namespace
+
+const char* SoundErrorText(ESoundError eError) {
+    for (const SErrorText& entry : kErrorTexts) {
+        if (entry.m_eError == eError) {
+            return entry.m_szText;
+        }
+    }
+    return "unknown error";
+}
+
+CSoundInput::~CSoundInput() {
+    Close();
+}
+
+void CSoundInput::Close() {
+    if (m_pSound != nullptr) {
+        sf_close(m_pSound);
+        m_pSound = nullptr;
+    }
+    if (m_pFile != nullptr) {
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+    }
+    m_bReadError = false;
+}
+
+ESoundError CSoundInput::Open(const std::string& strPath) {
+    Close();
+    m_pFile = OpenFileUtf8(strPath, "rb");
+    if (m_pFile == nullptr) {
+        return ESoundError::kCannotOpen;
+    }
+    SF_VIRTUAL_IO io{&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
+    SF_INFO info{};
+    m_pSound = sf_open_virtual(&io, SFM_READ, &info, this);
+    if (m_pSound == nullptr) {
+        const bool bUnreadable = std::ferror(m_pFile) != 0;
+        Close();
+        return bUnreadable ? ESoundError::kCannotOpen : ESoundError::kNotAudio;
+    }
+    if (info.channels <= 0 || info.samplerate <= 0) {
+        Close();
+        return ESoundError::kNotAudio;
+    }
+    m_nRate = info.samplerate;
+    m_nChannels = info.channels;
+    m_nBits = BitsOf(info.format);
+    m_nFrames = info.frames;
+    m_buf.resize(static_cast<size_t>(kBlockFrames) * static_cast<size_t>(m_nChannels));
+    return ESoundError::kNone;
+}
+
+int32_t CSoundInput::ReadFrames(const float*& pFrames) {
+    pFrames = m_buf.data();
+    if (m_pSound == nullptr || m_bReadError) {
+        return 0;
+    }
+    const sf_count_t nRead = sf_readf_float(m_pSound, m_buf.data(), kBlockFrames);
+    if (m_bReadError) {
+        return 0;  // what came with the error may be anything
+    }
+    return nRead > 0 ? static_cast<int32_t>(nRead) : 0;
+}
+
+bool CSoundInput::Rewind() {
+    return m_pSound != nullptr && !m_bReadError && sf_seek(m_pSound, 0, SEEK_SET) == 0;
+}
+
+int64_t CSoundInput::VioLength(void* pUser) {
+    std::FILE* pFile = static_cast<CSoundInput*>(pUser)->m_pFile;
+    const int64_t nHere = Tell64(pFile);
+    if (nHere < 0 || Seek64(pFile, 0, SEEK_END) != 0) {
+        return -1;
+    }
+    const int64_t nLength = Tell64(pFile);
+    Seek64(pFile, nHere, SEEK_SET);
+    return nLength;
+}
+
+int64_t CSoundInput::VioSeek(int64_t nOffset, int nWhence, void* pUser) {
+    std::FILE* pFile = static_cast<CSoundInput*>(pUser)->m_pFile;
+    return Seek64(pFile, nOffset, nWhence) == 0 ? Tell64(pFile) : -1;
+}
+
+int64_t CSoundInput::VioRead(void* pOut, int64_t nBytes, void* pUser) {
+    auto* pSelf = static_cast<CSoundInput*>(pUser);
+    if (nBytes <= 0) {
+        return 0;
+    }
+    const size_t nRead = std::fread(pOut, 1, static_cast<size_t>(nBytes), pSelf->m_pFile);
+    if (nRead < static_cast<size_t>(nBytes) && std::ferror(pSelf->m_pFile) != 0) {
+        pSelf->m_bReadError = true;
+    }
+    return static_cast<int64_t>(nRead);
+}
+
+int64_t CSoundInput::VioWrite(const void*, int64_t, void*) {
+    return 0;  // read only
+}
+
+int64_t CSoundInput::VioTell(void* pUser) {
+    return Tell64(static_cast<CSoundInput*>(pUser)->m_pFile);
+}

@@ -1,0 +1,65 @@
+// CSoundInput: an audio file of any kind libsndfile reads (WAV in any chunk
+// layout, RF64, W64, AIFF, FLAC, ...), any rate, sample format and channel
+// count, handed out one channel at a time as float samples (full scale 1).
+// The file is opened by UTF-8 path on every platform and read through
+// libsndfile's virtual I/O, so that a read error part way is told apart
+// from the end of the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct sf_private_tag;
+
+enum class ESoundError {
+    kNone,
+    kCannotOpen,  // missing, unreadable, a folder
+    kNotAudio,    // no format libsndfile reads, or no frames to speak of
+    kReadError,   // reading failed part way
+};
+
+// One line of English for each reason, for logs and tests.
+const char* SoundErrorText(ESoundError eError);
+
+class CSoundInput {
+public:
+    static constexpr int32_t kBlockFrames = 4096;  // frames per read
+
+    CSoundInput() = default;
+    ~CSoundInput();
+    CSoundInput(const CSoundInput&) = delete;
+    CSoundInput& operator=(const CSoundInput&) = delete;
+
+    ESoundError Open(const std::string& strPath);
+    void Close();
+
+    int32_t Rate() const { return m_nRate; }  // frames per second
+    int32_t Channels() const { return m_nChannels; }
+    int32_t Bits() const { return m_nBits; }      // bits per sample of the stored format
+    int64_t Frames() const { return m_nFrames; }  // as the header says
+
+    // Interleaved frames, up to kBlockFrames; 0 at the end or after an error.
+    int32_t ReadFrames(const float*& pFrames);
+    // Back to the first frame; false when the file cannot seek.
+    bool Rewind();
+    bool HasReadError() const { return m_bReadError; }
+
+private:
+    static int64_t VioLength(void* pUser);
+    static int64_t VioSeek(int64_t nOffset, int nWhence, void* pUser);
+    static int64_t VioRead(void* pOut, int64_t nBytes, void* pUser);
+    static int64_t VioWrite(const void* pIn, int64_t nBytes, void* pUser);
+    static int64_t VioTell(void* pUser);
+
+    std::FILE* m_pFile = nullptr;
+    sf_private_tag* m_pSound = nullptr;
+    std::vector<float> m_buf;  // kBlockFrames interleaved frames, sized at Open
+    int32_t m_nRate = 0;
+    int32_t m_nChannels = 0;
+    int32_t m_nBits = 0;
+    int64_t m_nFrames = 0;
+    bool m_bReadError = false;
+};
