@@ -32,6 +32,20 @@ void CBiquad::SetHighpass(double dHz, double dRate) {
         1.0 - dAlpha);
 }
 
+void CBiquad::SetBandpass(double dHz, double dQ, double dRate) {
+    const double dW = Omega(dHz, dRate);
+    const double dAlpha = std::sin(dW) / (2.0 * dQ);
+    const double dCos = std::cos(dW);
+    Set(dAlpha, 0.0, -dAlpha, 1.0 + dAlpha, -2.0 * dCos, 1.0 - dAlpha);
+}
+
+void CBiquad::SetNotch(double dHz, double dQ, double dRate) {
+    const double dW = Omega(dHz, dRate);
+    const double dAlpha = std::sin(dW) / (2.0 * dQ);
+    const double dCos = std::cos(dW);
+    Set(1.0, -2.0 * dCos, 1.0, 1.0 + dAlpha, -2.0 * dCos, 1.0 - dAlpha);
+}
+
 void CBiquad::Set(double dB0, double dB1, double dB2, double dA0, double dA1, double dA2) {
     m_dB0 = dB0 / dA0;
     m_dB1 = dB1 / dA0;

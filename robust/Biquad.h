@@ -7,6 +7,10 @@ public:
     // Butterworth (Q = 1/sqrt 2) low-pass and high-pass sections.
     void SetLowpass(double dHz, double dRate);
     void SetHighpass(double dHz, double dRate);
+    // A band-pass of 0 dB peak gain at dHz, of quality dQ.
+    void SetBandpass(double dHz, double dQ, double dRate);
+    // A notch at dHz of quality dQ (centre over bandwidth).
+    void SetNotch(double dHz, double dQ, double dRate);
     void Reset() { m_dZ1 = m_dZ2 = 0.0; }
 
     double Process(double dIn) {

@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// A short clean run that ends the block counts only this many bytes' time
+// after the break.
+constexpr double kNearBreakBytes = 3.0;
+
+}  // namespace
+
 CByteFramer::CByteFramer(const SRobustConfig& config, CHalfPeriodTiming& timing,
                          CFramerEvents& events)
     : m_config(config), m_timing(timing), m_events(events), m_leader(config) {}
@@ -110,12 +118,14 @@ void CByteFramer::TakeData(const SHalfPeriod& half) {
     // Candidates start after the broken byte's opening half-period (or at
     // the half-period that should have opened one).
     const bool bBetween = m_parse.IsBetweenBytes();
-    StartResync(bBetween ? half.m_dStart : m_parse.ByteStart(), bBetween ? m_nNext - 1 : m_nNext);
+    StartResync(bBetween ? half.m_dStart : m_parse.ByteStart(), bBetween ? m_nNext - 1 : m_nNext,
+                !bBetween);
 }
 
-void CByteFramer::StartResync(double dFailAt, int64_t nFrom) {
+void CByteFramer::StartResync(double dFailAt, int64_t nFrom, bool bInsideByte) {
     m_eMode = EMode::kResync;
     m_dFailAt = dFailAt;
+    m_bFailInsideByte = bInsideByte;
     m_nResyncFrom = std::max(nFrom, m_nHead - kRing / 2);
     m_nNext = m_nHead;
     m_leader.Reset();
@@ -180,8 +190,11 @@ bool CByteFramer::TryResync(bool bFinal) {
             continue;
         }
         const SRun run = CleanRun(n);
-        const bool bGood =
-            run.m_nBytes >= nMin || (run.m_eEnd == ERunEnd::kBlockEnd && run.m_nBytes > 0);
+        // Fewer bytes do if the block ends cleanly after them, close to the
+        // break: the last bytes of a block.
+        const bool bNearBreak = At(n).m_dStart - m_dFailAt < kNearBreakBytes * ByteSeconds();
+        const bool bGood = run.m_nBytes >= nMin ||
+                           (run.m_eEnd == ERunEnd::kBlockEnd && run.m_nBytes > 0 && bNearBreak);
         if (run.m_eEnd == ERunEnd::kOpen && !bFinal) {
             return false;  // its run may still grow: wait for more half-periods
         }
@@ -212,7 +225,9 @@ bool CByteFramer::TryResync(bool bFinal) {
 void CByteFramer::CommitResync(int64_t nCandidate) {
     const double dResume = At(nCandidate).m_dStart;
     const double dGap = std::max(0.0, dResume - m_dFailAt);
-    const auto nLost = std::max<int64_t>(1, std::llround(dGap / ByteSeconds()));
+    // A broken byte is lost; a stray half-period between bytes need not be.
+    const auto nLost =
+        std::max<int64_t>(m_bFailInsideByte ? 1 : 0, std::llround(dGap / ByteSeconds()));
     for (int64_t k = 0; k < nLost; ++k) {
         m_events.OnFailure(m_dFailAt + dGap * static_cast<double>(k) / static_cast<double>(nLost));
     }

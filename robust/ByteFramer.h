@@ -64,7 +64,7 @@ private:
     }
     void Pump();
     void TakeData(const SHalfPeriod& half);
-    void StartResync(double dFailAt, int64_t nFrom);
+    void StartResync(double dFailAt, int64_t nFrom, bool bInsideByte);
     bool TryResync(bool bFinal);
     SRun CleanRun(int64_t nFrom) const;
     void CommitResync(int64_t nCandidate);
@@ -78,10 +78,11 @@ private:
     CByteParse m_parse;
     EMode m_eMode = EMode::kSeekLeader;
     std::array<SHalfPeriod, kRing> m_ring{};
-    int64_t m_nHead = 0;          // half-periods added
-    int64_t m_nNext = 0;          // the next one to decode
-    int64_t m_nResyncFrom = 0;    // the first candidate not yet ruled out
-    double m_dFailAt = 0.0;       // s: where the broken byte began
-    double m_dLastGood = 0.0;     // s: the end of the last good byte
-    double m_dByteSeconds = 0.0;  // s: mean length of a byte in this block, 0 until known
+    int64_t m_nHead = 0;             // half-periods added
+    int64_t m_nNext = 0;             // the next one to decode
+    int64_t m_nResyncFrom = 0;       // the first candidate not yet ruled out
+    double m_dFailAt = 0.0;          // s: where the broken byte began
+    bool m_bFailInsideByte = false;  // the break came inside a byte, not between two
+    double m_dLastGood = 0.0;        // s: the end of the last good byte
+    double m_dByteSeconds = 0.0;     // s: mean length of a byte in this block, 0 until known
 };

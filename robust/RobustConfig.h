@@ -14,10 +14,12 @@ struct SRobustConfig {
     double m_dChainRateMin = 22000.0;  // Hz
 
     // Conditioning.
-    double m_dHighpassHz = 140.0;  // below the tape's tones: DC, hum, AC-coupling drift
+    double m_dHighpassHz = 40.0;   // far below the tape's tones: DC and drift
     double m_dLowpassHz = 5500.0;  // above them: hiss
+    double m_dHumQ = 16.0;         // quality of the hum notches
     double m_dAttackMs = 0.05;     // level tracker: rise ...
-    double m_dReleaseMs = 25.0;    // ... and fall (a dropout is shorter than a few of these)
+    double m_dReleaseMs = 1.5;     // ... and fall: about two long half-periods, so that a
+                                   // dropout that leaves some signal is followed into
     double m_dHysteresis = 0.3;    // a crossing must pass this share of the level
     double m_dFloor = 1e-4;        // level never below this (full scale = 1): silence stays quiet
 

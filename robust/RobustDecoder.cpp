@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ChannelChooser.h"
+#include "RecordingSurvey.h"
 
 namespace {
 
@@ -26,26 +26,22 @@ bool CRobustDecoder::Open(const std::string& strPath) {
     if (m_input.Open(strPath) != ESoundError::kNone) {
         return false;
     }
-    if (m_nChannelWanted > 0) {
-        m_nChannel = std::min(m_nChannelWanted, m_input.Channels()) - 1;
-    } else {
-        m_nChannel = ChooseTapeChannel(m_input, m_config);
-        if (m_nChannel < 0) {
-            m_nChannel = 0;
-            if (m_input.Open(strPath) != ESoundError::kNone) {
-                return false;
-            }
-        }
+    const SRecordingSurvey survey = SurveyRecording(m_input, m_config);
+    if (!survey.m_bRewound && m_input.Open(strPath) != ESoundError::kNone) {
+        return false;
     }
-    SetUpChain(m_input.Rate());
+    m_nChannel = m_nChannelWanted > 0 ? std::min(m_nChannelWanted, m_input.Channels()) - 1
+                                      : survey.m_nChannel;
+    SetUpChain(m_input.Rate(), survey.m_dHumHz);
     return true;
 }
 
-void CRobustDecoder::SetUpChain(int32_t nRate) {
+void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_nDecimation = std::max(1, static_cast<int32_t>(nRate / m_config.m_dChainRateMin));
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
     m_highpass.SetHighpass(m_config.m_dHighpassHz, m_dChainRate);
     m_lowpass.SetLowpass(m_config.m_dLowpassHz, m_dChainRate);
+    m_hum.Set(dHumHz, m_config.m_dHumQ, m_dChainRate);
     m_level.Set(m_config.m_dAttackMs, m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
     m_crossings.Reset();
     m_timing.Reset();
@@ -147,11 +143,11 @@ bool CRobustDecoder::ProcessBlock() {
     return true;
 }
 
-// The stages in order: the filters first, so that the level and the
-// crossings see the tones alone; the level before the crossings, whose
-// hysteresis it sets.
+// The stages in order: the filters first (DC and drift, hiss, hum), so
+// that the level and the crossings see the tones alone; the level before
+// the crossings, whose hysteresis it sets.
 void CRobustDecoder::ProcessSample(double dSample) {
-    const double dTone = m_lowpass.Process(m_highpass.Process(dSample));
+    const double dTone = m_hum.Process(m_lowpass.Process(m_highpass.Process(dSample)));
     const double dLevel = m_level.Process(dTone);
     m_signal[static_cast<size_t>(m_nSample) & (kSignalRing - 1)] =
         static_cast<float>(std::clamp(dTone / dLevel, -2.0, 2.0));

@@ -3,9 +3,13 @@
 //
 //   box mean     a whole number of frames to one sample, so the chain runs
 //                near 22-44 kHz whatever the file's rate
-//   high-pass    removes DC, hum and the drift of AC coupling ...
-//   low-pass     ... and hiss above the tones: both before the level is
-//                measured, so it is the level of the tones alone
+//   high-pass    removes DC and slow drift, gently: a steep one would
+//                ring on the long half-periods of an AC-coupled recording
+//   low-pass     removes hiss above the tones
+//   hum notches  remove mains hum and its harmonics, where the survey of
+//                the first seconds found any (CHumFilter); all
+//                three before the level is measured, so that it is the
+//                level of the tones alone
 //   level        tracks the tones' amplitude (fast up, slow down)
 //   crossings    with hysteresis at a share of that level, timed between
 //                samples: noise near the midpoint and dropouts make none
@@ -29,6 +33,7 @@
 #include "ByteFramer.h"
 #include "CrossingDetector.h"
 #include "HalfPeriodTiming.h"
+#include "HumFilter.h"
 #include "LevelTracker.h"
 #include "RobustConfig.h"
 #include "SoundInput.h"
@@ -66,7 +71,7 @@ private:
     static constexpr size_t kSignalRing = 16384;   // samples of the chain kept for pictures
     static constexpr size_t kCrossingRing = 2048;  // half-periods kept for pictures
 
-    void SetUpChain(int32_t nRate);
+    void SetUpChain(int32_t nRate, double dHumHz);
     bool ProcessBlock();  // false once the input has ended
     void ProcessSample(double dSample);
     bool PopEvent(SEvent& event);
@@ -82,6 +87,7 @@ private:
     CByteFramer m_framer;
     CBiquad m_highpass;
     CBiquad m_lowpass;
+    CHumFilter m_hum;
     CLevelTracker m_level;
     CCrossingDetector m_crossings;
     CTapeLog m_log;

@@ -1,0 +1,82 @@
+#include "RecordingSurvey.h"
+
+#include <array>
+
+#include "Biquad.h"
+
+namespace {
+
+constexpr double kListenSeconds = 8.0;  // s of the recording looked at
+constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
+constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum
+// Hum weaker than this energy ratio to the tones does not move a crossing.
+constexpr double kHumBelowTones = 1e-3;  // -30 dB
+
+// What one channel holds: the tones' band, and the hum bands of both
+// mains systems (fundamental and first harmonic).
+struct SChannelBands {
+    CBiquad m_highpass;
+    CBiquad m_lowpass;
+    std::array<CBiquad, 4> m_hum;  // 50, 100, 60, 120 Hz
+    double m_dTones = 0.0;
+    std::array<double, 2> m_dHum{};  // 50 Hz system, 60 Hz system
+
+    void Set(const SRobustConfig& config, double dRate) {
+        // The tones lie between these; hum, DC and hiss mostly outside.
+        m_highpass.SetHighpass(0.25 / config.m_dLongSeconds, dRate);
+        m_lowpass.SetLowpass(1.0 / config.m_dShortSeconds, dRate);
+        static constexpr std::array<double, 4> kHz = {50.0, 100.0, 60.0, 120.0};
+        for (size_t k = 0; k < kHz.size(); ++k) {
+            m_hum[k].SetBandpass(kHz[k], kHumQ, dRate);
+        }
+    }
+    void Process(double dIn) {
+        const double dTone = m_lowpass.Process(m_highpass.Process(dIn));
+        m_dTones += dTone * dTone;
+        for (size_t k = 0; k < m_hum.size(); ++k) {
+            const double dHum = m_hum[k].Process(dIn);
+            m_dHum[k / 2] += dHum * dHum;
+        }
+    }
+};
+
+}  // namespace
+
+SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config) {
+    SRecordingSurvey survey;
+    const int32_t nChannels = input.Channels();
+    const int32_t nCompared = nChannels < kMaxChannels ? nChannels : kMaxChannels;
+    std::array<SChannelBands, kMaxChannels> bands;
+    for (int32_t c = 0; c < nCompared; ++c) {
+        bands[static_cast<size_t>(c)].Set(config, input.Rate());
+    }
+    const auto nWanted = static_cast<int64_t>(kListenSeconds * input.Rate());
+    int64_t nSeen = 0;
+    const float* pFrames = nullptr;
+    while (nSeen < nWanted) {
+        const int32_t nRead = input.ReadFrames(pFrames);
+        if (nRead == 0) {
+            break;
+        }
+        for (int32_t f = 0; f < nRead; ++f) {
+            const float* pFrame = pFrames + static_cast<size_t>(f) * static_cast<size_t>(nChannels);
+            for (int32_t c = 0; c < nCompared; ++c) {
+                bands[static_cast<size_t>(c)].Process(pFrame[c]);
+            }
+        }
+        nSeen += nRead;
+    }
+    survey.m_bRewound = input.Rewind();
+    for (int32_t c = 1; c < nCompared; ++c) {
+        if (bands[static_cast<size_t>(c)].m_dTones >
+            bands[static_cast<size_t>(survey.m_nChannel)].m_dTones) {
+            survey.m_nChannel = c;
+        }
+    }
+    const SChannelBands& chosen = bands[static_cast<size_t>(survey.m_nChannel)];
+    const bool b60 = chosen.m_dHum[1] > chosen.m_dHum[0];
+    if (chosen.m_dHum[b60 ? 1 : 0] > kHumBelowTones * chosen.m_dTones) {
+        survey.m_dHumHz = b60 ? 60.0 : 50.0;
+    }
+    return survey;
+}

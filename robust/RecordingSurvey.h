@@ -1,0 +1,22 @@
+// A look at the first seconds of a recording before decoding it: which
+// channel carries the tape (decks recorded to a stereo input give two
+// copies, or the tape on one channel and silence or noise on the other),
+// and whether mains hum rides on it, at 50 or 60 Hz. The channel with the
+// most energy in the band of the tape's tones is taken; hum counts when the
+// energy at the mains frequency and its first harmonic is within
+// kHumBelowTones of that of the tones. The input is then back at its first
+// frame.
+#pragma once
+
+#include <cstdint>
+
+#include "RobustConfig.h"
+#include "SoundInput.h"
+
+struct SRecordingSurvey {
+    int32_t m_nChannel = 0;  // 0-based
+    double m_dHumHz = 0.0;   // 50 or 60, or 0 for no hum worth removing
+    bool m_bRewound = true;  // false: the input must be opened again
+};
+
+SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);
