@@ -18,6 +18,7 @@ echo "== native build and tests"
 cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+tools/package.sh --test
 
 echo "== sanitizer build and tests"
 cmake --preset asan

@@ -1,0 +1,61 @@
+# shellcheck shell=bash disable=SC2034,SC2207,SC2016 # the idioms of bash-completion
+# Bash completion for tavro-tape-cli and tavro-tape-encode, installed under
+# each program's name where bash-completion looks for completions.
+#
+# The options are taken from the program's own --help (its usage line and its
+# list of options), so that a new option needs no change here. An option's
+# value is completed from the way --help shows it after the option:
+#   --bits 8|16|24      the listed values
+#   --report FILE.html  file names (any placeholder naming a FILE, DIR or PATH)
+#   --rate N            nothing (any other placeholder in capitals)
+# and an option shown without a placeholder takes no value.
+# Paths: recordings (*.wav, *.flac) for tavro-tape-cli, any file for
+# tavro-tape-encode, whose input is any file of bytes.
+
+# How the --help of program $1 shows the value of option $2: the word after
+# "$2 " or "$2=" at its first such mention (empty when there is none).
+_tavro_tape_value_of()
+{
+    LC_ALL=C "$1" --help 2>/dev/null |
+        grep -oE -e "(^|[[ ,])$2[ =][^] ,]+" | head -n 1 | sed -E "s/^.*$2[ =]//"
+}
+
+_tavro_tape()
+{
+    local cur prev words cword split
+    _init_completion -s || return
+
+    if [[ $prev == -?* && $prev != -- ]]; then
+        local value
+        value=$(_tavro_tape_value_of "$1" "$prev")
+        case $value in
+            *FILE* | *DIR* | *PATH*)
+                _filedir
+                return
+                ;;
+            [A-Z]*)
+                return
+                ;;
+            *'|'*)
+                COMPREPLY=($(compgen -W "${value//|/ }" -- "$cur"))
+                return
+                ;;
+        esac
+    fi
+    $split && return
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '$({ _parse_help "$1"; _parse_usage "$1" --help; } | sort -u)' \
+            -- "$cur"))
+        [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
+        return
+    fi
+
+    case ${1##*/} in
+        tavro-tape-cli) _filedir '@(wav|flac)' ;;
+        *) _filedir ;;
+    esac
+} &&
+    complete -F _tavro_tape tavro-tape-cli tavro-tape-encode
+
+# ex: filetype=sh
