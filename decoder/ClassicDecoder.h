@@ -1,18 +1,29 @@
 // CClassicDecoder: the tick-clock reader (CTapeReader) behind the decoder
 // interface of a conversion run. It decodes exactly what the reader decodes
-// and records in a log where the blocks and the failed bytes lie.
+// and records in a log where the blocks and the failed bytes lie; when asked
+// to measure, also the half-periods that the demodulator saw (see
+// CTickMeter), without changing a decoded byte.
 #pragma once
 
 #include "TapeDecoder.h"
 #include "TapeLog.h"
 #include "TapeReader.h"
+#include "TickMeter.h"
 
 class CClassicDecoder : public CTapeDecoder {
 public:
     explicit CClassicDecoder(CTapeReader& reader) : m_reader(reader) {}
+    ~CClassicDecoder() override;
+    CClassicDecoder(const CClassicDecoder&) = delete;
+    CClassicDecoder& operator=(const CClassicDecoder&) = delete;
+
+    // From the next Open on: the histogram of half-periods, the measured
+    // short and long half-period of each block, and the signal around the
+    // first failed bytes. Off by default: it costs a little time.
+    void SetMeasuring(bool bMeasuring);
 
     bool Open(const std::string& strPath) override;
-    SRecordingFormat GetFormat() const override;
+    SRecordingFormat GetFormat() const override { return m_format; }
     int32_t FindLeader() override;
     int32_t ReadDataByte() override;
     bool IsAtEnd() const override { return m_reader.m_bEnd != 0; }
@@ -22,10 +33,17 @@ public:
 
 private:
     double Now() const;  // s: the reader's position in the recording
+    SRecordingFormat ReadFormat() const;
+    void AddTiming();
 
     CTapeReader& m_reader;
     CTapeLog m_log;
-    bool m_bInBlock = false;         // a byte came since the last leader search
-    bool m_bFailurePending = false;  // a byte failed; it counts if data follows soon
-    double m_dFailureAt = 0.0;       // s
+    CTickMeter m_meter;
+    SRecordingFormat m_format;
+    bool m_bMeasuring = false;
+    double m_dTick = 1.0 / CTapeReader::kTickRate;  // s per tick of the open recording
+    bool m_bInBlock = false;                        // a byte came since the last leader search
+    bool m_bFailurePending = false;                 // a byte failed; it counts if data follows soon
+    double m_dFailureAt = 0.0;                      // s
+    CTickMeter::SReadTiming m_block;                // the current block's half-periods
 };

@@ -104,6 +104,10 @@ static_assert(BitsOf(kByteTable[0xFF]) == 8 && (kByteTable[0xFF] & 0xFF) == 0x55
 
 CTickBlock::CTickBlock() = default;
 
+void CTickBlock::SetObserver(CTapeReader& reader, CTickObserver* pObserver) {
+    reader.m_block.m_pObserver = pObserver;
+}
+
 CTickBlock::SReaderState CTickBlock::Capture(const CTapeReader& reader) {
     return SReaderState{
         reader.m_nPos,
@@ -213,6 +217,8 @@ bool CTickBlock::Build(CTapeReader& reader) {
 
     m_nCursor = 0;
     m_nGap = 0;
+    m_nObserved = 0;
+    m_nObservedGap = 0;
     m_bValid = true;
     m_state = Capture(reader);
     return true;
@@ -345,6 +351,26 @@ void CTickBlock::Commit(CTapeReader& reader) {
     for (int32_t i = 0; i < 4; ++i) {
         reader.m_nHist[i] = nHist[i];
     }
+    if (m_pObserver != nullptr) {
+        Observe();
+    }
+}
+
+// Shows the observer the ticks consumed since it last looked, and the
+// crossings among them: those at positions up to the cursor.
+void CTickBlock::Observe() {
+    if (m_nCursor <= m_nObserved) {
+        return;
+    }
+    STickSpan span;
+    span.m_pTicks = m_pTicks + m_nObserved;
+    span.m_nTicks = m_nCursor - m_nObserved;
+    span.m_pCrossings = m_nPositions + m_nObservedGap + 1;
+    span.m_nCrossings = m_nGap - m_nObservedGap;
+    span.m_nBase = m_nObserved + 1;
+    m_nObserved = m_nCursor;
+    m_nObservedGap = m_nGap;
+    m_pObserver->OnTicks(span);
 }
 
 // ---------------------------------------------------------------------------
@@ -386,12 +412,30 @@ int32_t CTickBlock::TakeBit(CTapeReader& reader) {
             Commit(reader);
         }
         if (!Build(reader)) {
-            return (reader.NextSmoothed() & kMidpointBit) != 0 ? 1 : 0;
+            return TakeBitPerTick(reader);
         }
     }
     const int32_t t = m_nCursor;
     Advance(1);
     return static_cast<int32_t>((m_nBits[t >> 6] >> (t & 63)) & 1);
+}
+
+int32_t CTickBlock::TakeBitPerTick(CTapeReader& reader) {
+    const int32_t* h = reader.m_nHist;
+    const int32_t nBefore = (((h[0] + h[1] + h[2] + h[3]) / 4) & kMidpointBit) != 0 ? 1 : 0;
+    const int32_t nBit = (reader.NextSmoothed() & kMidpointBit) != 0 ? 1 : 0;
+    if (m_pObserver != nullptr) {
+        const auto nTick = static_cast<uint8_t>(reader.m_nHist[0]);
+        const uint16_t nCrossing = 1;
+        STickSpan span;
+        span.m_pTicks = &nTick;
+        span.m_nTicks = 1;
+        span.m_pCrossings = &nCrossing;
+        span.m_nCrossings = nBit != nBefore ? 1 : 0;
+        span.m_nBase = 1;
+        m_pObserver->OnTicks(span);
+    }
+    return nBit;
 }
 
 // MeasureHalfPeriod, with the ticks inside the block decided at once: the

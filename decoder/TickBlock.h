@@ -38,6 +38,27 @@
 
 class CTapeReader;
 
+// Ticks that the operations have consumed, in order, with the crossings
+// among them (a crossing is the tick whose midpoint bit differs from the
+// tick before it).
+struct STickSpan {
+    const uint8_t* m_pTicks = nullptr;  // m_nTicks tick values, oldest first
+    int32_t m_nTicks = 0;
+    const uint16_t* m_pCrossings = nullptr;  // ascending; entry e is tick e - m_nBase
+    int32_t m_nCrossings = 0;
+    int32_t m_nBase = 0;
+};
+
+// Watches the ticks that FindLeader, WaitStartMark and ReadDataByte consume,
+// every one of them exactly once, as they are applied to the reader. It
+// cannot change what is decoded. Ticks consumed outside those operations
+// (the per-tick versions) are not seen.
+class CTickObserver {
+public:
+    virtual ~CTickObserver() = default;
+    virtual void OnTicks(const STickSpan& span) = 0;
+};
+
 class CTickBlock {
 public:
     static constexpr int32_t kMaxTicks = 4096;
@@ -49,6 +70,9 @@ public:
     int32_t FindLeader(CTapeReader& reader);
     int32_t WaitStartMark(CTapeReader& reader);
     int32_t ReadDataByte(CTapeReader& reader);
+
+    // Attaches pObserver (null: none) to the block path of reader.
+    static void SetObserver(CTapeReader& reader, CTickObserver* pObserver);
 
 private:
     // What a block depends on: when any of it differs from what the block
@@ -76,11 +100,13 @@ private:
     void FindCrossings();
     void StageWord(int32_t nWord);
     void Commit(CTapeReader& reader);
+    void Observe();
     int32_t TickValue(int32_t nTick) const;
 
     // Exact measurements, in the block where possible.
     int32_t Measure(CTapeReader& reader);
     int32_t TakeBit(CTapeReader& reader);
+    int32_t TakeBitPerTick(CTapeReader& reader);
     void Advance(int32_t nTicks);
     void MoveTo(int32_t nGap);
     bool Aligned() const;
@@ -114,6 +140,9 @@ private:
     int32_t m_nHist0[4] = {};
     const uint8_t* m_pTicks = nullptr;  // tick values; [-3..-1] hold the history
     SReaderState m_state{};
+    CTickObserver* m_pObserver = nullptr;
+    int32_t m_nObserved = 0;     // ticks of the block shown to the observer
+    int32_t m_nObservedGap = 0;  // crossings of the block shown to it
 
     uint8_t m_nValues[3 + kMaxTicks + kValuePad] = {};
     uint8_t m_nStage[3 + 64] = {};

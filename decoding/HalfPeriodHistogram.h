@@ -15,6 +15,11 @@ public:
     void Clear();
     // Lengths outside the range are counted in the first or last bin.
     void Add(double dSeconds);
+    // nCount lengths in bin nBin (0 to kBins - 1), for callers that know it.
+    void AddToBin(int32_t nBin, uint64_t nCount = 1) {
+        m_nCounts[static_cast<size_t>(nBin)] += nCount;
+        m_nTotal += nCount;
+    }
 
     int32_t BinOf(double dSeconds) const;
     // s: the lower edge of bin nBin (kBins gives the upper edge of the last).

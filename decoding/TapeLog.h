@@ -70,6 +70,7 @@ public:
     // The measured half-period means of the current block.
     void SetTiming(double dShort, double dLong);
     void AddHalfPeriod(double dSeconds) { m_histogram.Add(dSeconds); }
+    void AddHalfPeriods(int32_t nBin, uint64_t nCount) { m_histogram.AddToBin(nBin, nCount); }
     // True while fewer than kMaxSnapshots snapshots are kept.
     bool WantsSnapshot() const { return m_snapshots.size() < kMaxSnapshots; }
     void AddSnapshot(SSignalSnapshot snapshot);
