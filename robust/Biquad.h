@@ -2,6 +2,8 @@
 // from a corner frequency in hertz at a sample rate.
 #pragma once
 
+#include <cstdint>
+
 class CBiquad {
 public:
     // Butterworth (Q = 1/sqrt 2) low-pass and high-pass sections.
@@ -18,6 +20,22 @@ public:
         m_dZ1 = m_dB1 * dIn - m_dA1 * dOut + m_dZ2;
         m_dZ2 = m_dB2 * dIn - m_dA2 * dOut;
         return dOut;
+    }
+
+    // The same over a block, in place, with the state held in registers.
+    void ProcessBlock(double* pSamples, int32_t nCount) {
+        const double dB0 = m_dB0, dB1 = m_dB1, dB2 = m_dB2, dA1 = m_dA1, dA2 = m_dA2;
+        double dZ1 = m_dZ1;
+        double dZ2 = m_dZ2;
+        for (int32_t k = 0; k < nCount; ++k) {
+            const double dIn = pSamples[k];
+            const double dOut = dB0 * dIn + dZ1;
+            dZ1 = dB1 * dIn - dA1 * dOut + dZ2;
+            dZ2 = dB2 * dIn - dA2 * dOut;
+            pSamples[k] = dOut;
+        }
+        m_dZ1 = dZ1;
+        m_dZ2 = dZ2;
     }
 
 private:

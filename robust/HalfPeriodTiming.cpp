@@ -26,8 +26,8 @@ void CHalfPeriodTiming::Learn(double dShort) {
 }
 
 // Boundaries: the geometric mean between the two classes, and fixed ratios
-// beyond them; a margin is how far, as a log ratio, a length is from the
-// nearest boundary of its class.
+// beyond them; a margin is how far, as a ratio of at least 1, a length is
+// from the nearest boundary of its class.
 double CHalfPeriodTiming::ShortMax() const {
     return std::sqrt(m_dShort * m_dLong);
 }
@@ -43,15 +43,15 @@ void CHalfPeriodTiming::Classify(SHalfPeriod& half) const {
     const double dShortMax = ShortMax();
     const double dLongMax = LongMax();
     const double dGlitchMax = GlitchMax();
-    double dMargin = 0.0;
+    double dMargin = 1.0;
     if (dLength < dGlitchMax) {
         half.m_eClass = EHalfClass::kGlitch;
     } else if (dLength < dShortMax) {
         half.m_eClass = EHalfClass::kShort;
-        dMargin = std::min(std::log(dShortMax / dLength), std::log(dLength / dGlitchMax));
+        dMargin = std::min(dShortMax / dLength, dLength / dGlitchMax);
     } else if (dLength < dLongMax) {
         half.m_eClass = EHalfClass::kLong;
-        dMargin = std::min(std::log(dLength / dShortMax), std::log(dLongMax / dLength));
+        dMargin = std::min(dLength / dShortMax, dLongMax / dLength);
     } else {
         half.m_eClass = EHalfClass::kGap;
     }

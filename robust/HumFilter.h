@@ -19,13 +19,13 @@ public:
             m_notches[k].SetNotch(dMainsHz * static_cast<double>(k + 1), dQ, dRate);
         }
     }
-    double Process(double dIn) {
+    bool IsOn() const { return m_bOn; }
+    void ProcessBlock(double* pSamples, int32_t nCount) {
         if (m_bOn) {
             for (CBiquad& notch : m_notches) {
-                dIn = notch.Process(dIn);
+                notch.ProcessBlock(pSamples, nCount);
             }
         }
-        return dIn;
     }
 
 private:

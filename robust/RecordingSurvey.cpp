@@ -6,26 +6,29 @@
 
 namespace {
 
-constexpr double kListenSeconds = 8.0;  // s of the recording looked at
+constexpr double kListenSeconds = 4.0;  // s of the recording looked at
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
 constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum
 // Hum weaker than this energy ratio to the tones does not move a crossing.
 constexpr double kHumBelowTones = 1e-3;  // -30 dB
+// Hum is a few lines: its bands must stand this far above the bands beside
+// them, which the tones' own slow patterns fill as well.
+constexpr double kHumAboveNeighbours = 4.0;
 
 // What one channel holds: the tones' band, and the hum bands of both
 // mains systems (fundamental and first harmonic).
 struct SChannelBands {
     CBiquad m_highpass;
     CBiquad m_lowpass;
-    std::array<CBiquad, 4> m_hum;  // 50, 100, 60, 120 Hz
+    std::array<CBiquad, 6> m_hum;  // 50, 100 Hz; 60, 120 Hz; 40, 80 Hz beside them
     double m_dTones = 0.0;
-    std::array<double, 2> m_dHum{};  // 50 Hz system, 60 Hz system
+    std::array<double, 3> m_dHum{};  // 50 Hz system, 60 Hz system, neighbours
 
     void Set(const SRobustConfig& config, double dRate) {
         // The tones lie between these; hum, DC and hiss mostly outside.
         m_highpass.SetHighpass(0.25 / config.m_dLongSeconds, dRate);
         m_lowpass.SetLowpass(1.0 / config.m_dShortSeconds, dRate);
-        static constexpr std::array<double, 4> kHz = {50.0, 100.0, 60.0, 120.0};
+        static constexpr std::array<double, 6> kHz = {50.0, 100.0, 60.0, 120.0, 40.0, 80.0};
         for (size_t k = 0; k < kHz.size(); ++k) {
             m_hum[k].SetBandpass(kHz[k], kHumQ, dRate);
         }
@@ -75,7 +78,8 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     }
     const SChannelBands& chosen = bands[static_cast<size_t>(survey.m_nChannel)];
     const bool b60 = chosen.m_dHum[1] > chosen.m_dHum[0];
-    if (chosen.m_dHum[b60 ? 1 : 0] > kHumBelowTones * chosen.m_dTones) {
+    const double dHum = chosen.m_dHum[b60 ? 1 : 0];
+    if (dHum > kHumBelowTones * chosen.m_dTones && dHum > kHumAboveNeighbours * chosen.m_dHum[2]) {
         survey.m_dHumHz = b60 ? 60.0 : 50.0;
     }
     return survey;

@@ -11,15 +11,14 @@ struct SRobustConfig {
 
     // Input: the chain runs at the file's rate divided by a whole factor,
     // at least this rate (a box mean of that many frames is one sample).
-    double m_dChainRateMin = 22000.0;  // Hz
+    double m_dChainRateMin = 11000.0;  // Hz
 
     // Conditioning.
     double m_dHighpassHz = 40.0;   // far below the tape's tones: DC and drift
     double m_dLowpassHz = 5500.0;  // above them: hiss
     double m_dHumQ = 16.0;         // quality of the hum notches
-    double m_dAttackMs = 0.05;     // level tracker: rise ...
-    double m_dReleaseMs = 1.5;     // ... and fall: about two long half-periods, so that a
-                                   // dropout that leaves some signal is followed into
+    double m_dReleaseMs = 1.5;     // level: time constant of its fall, about two long
+                                   // half-periods (it rises at once)
     double m_dHysteresis = 0.3;    // a crossing must pass this share of the level
     double m_dFloor = 1e-4;        // level never below this (full scale = 1): silence stays quiet
 

@@ -15,6 +15,9 @@ CRobustDecoder::CRobustDecoder(SRobustConfig config)
     : m_config(config), m_timing(m_config), m_framer(m_config, m_timing, *this) {
     m_events.reserve(4096);
     m_signal.resize(kSignalRing);
+    m_signalLevel.resize(kSignalRing);
+    m_chain.resize(CSoundInput::kBlockFrames);
+    m_levels.resize(CSoundInput::kBlockFrames);
 }
 
 bool CRobustDecoder::Open(const std::string& strPath) {
@@ -39,10 +42,12 @@ bool CRobustDecoder::Open(const std::string& strPath) {
 void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_nDecimation = std::max(1, static_cast<int32_t>(nRate / m_config.m_dChainRateMin));
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
+    // A chain sample stands for the middle of the frames it averages.
+    m_dTimeOffset = 0.5 * (m_nDecimation - 1) / nRate;
     m_highpass.SetHighpass(m_config.m_dHighpassHz, m_dChainRate);
     m_lowpass.SetLowpass(m_config.m_dLowpassHz, m_dChainRate);
     m_hum.Set(dHumHz, m_config.m_dHumQ, m_dChainRate);
-    m_level.Set(m_config.m_dAttackMs, m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
+    m_level.Set(m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
     m_crossings.Reset();
     m_timing.Reset();
     m_framer.Reset();
@@ -52,6 +57,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_dLastCrossing = -1.0;
     m_nMarks = 0;
     std::fill(m_signal.begin(), m_signal.end(), 0.0f);
+    std::fill(m_signalLevel.begin(), m_signalLevel.end(), 1.0f);
     m_log.SetBounds({m_timing.GlitchMax(), m_timing.ShortMax(), m_timing.LongMax()});
 }
 
@@ -123,49 +129,81 @@ bool CRobustDecoder::ProcessBlock() {
     if (m_bInputDone) {
         return false;
     }
-    const float* pFrames = nullptr;
-    const int32_t nFrames = m_input.ReadFrames(pFrames);
+    const float* pSamples = nullptr;
+    const int32_t nFrames = m_input.ReadChannel(m_nChannel, pSamples);
     if (nFrames == 0) {
         m_bInputDone = true;
         m_framer.Finish();
         return false;
     }
-    const auto nStride = static_cast<size_t>(m_input.Channels());
-    const float* pSample = pFrames + m_nChannel;
-    for (int32_t f = 0; f < nFrames; ++f, pSample += nStride) {
-        m_dBoxSum += *pSample;
-        if (++m_nBoxCount == m_nDecimation) {
-            ProcessSample(m_dBoxSum / m_nDecimation);
-            m_nBoxCount = 0;
-            m_dBoxSum = 0.0;
+    // A box mean of m_nDecimation frames makes one chain sample; a mean
+    // that is not complete goes on in the next block.
+    int32_t nChain = 0;
+    const int32_t nDecimation = m_nDecimation;
+    const double dScale = 1.0 / nDecimation;
+    double* pChainOut = m_chain.data();
+    double dSum = m_dBoxSum;
+    int32_t nBox = m_nBoxCount;
+    for (int32_t f = 0; f < nFrames; ++f) {
+        dSum += pSamples[f];
+        if (++nBox == nDecimation) {
+            pChainOut[nChain++] = dSum * dScale;
+            nBox = 0;
+            dSum = 0.0;
         }
+    }
+    m_dBoxSum = dSum;
+    m_nBoxCount = nBox;
+    // The stages in order: the filters first (DC and drift, hiss, hum), so
+    // that the level and the crossings see the tones alone; the level
+    // before the crossings, whose hysteresis it sets. High-pass, low-pass
+    // and level run in one loop on copies held in registers, so that the
+    // processor overlaps their recursions.
+    double* pChain = m_chain.data();
+    double* pLevels = m_levels.data();
+    CBiquad highpass = m_highpass;
+    CBiquad lowpass = m_lowpass;
+    CLevelTracker level = m_level;
+    if (m_hum.IsOn()) {
+        for (int32_t k = 0; k < nChain; ++k) {
+            pChain[k] = lowpass.Process(highpass.Process(pChain[k]));
+        }
+        m_hum.ProcessBlock(pChain, nChain);
+        for (int32_t k = 0; k < nChain; ++k) {
+            pLevels[k] = level.Process(pChain[k]);
+        }
+    } else {
+        for (int32_t k = 0; k < nChain; ++k) {
+            pChain[k] = lowpass.Process(highpass.Process(pChain[k]));
+            pLevels[k] = level.Process(pChain[k]);
+        }
+    }
+    m_highpass = highpass;
+    m_lowpass = lowpass;
+    m_level = level;
+    const double dHysteresis = m_config.m_dHysteresis;
+    for (int32_t k = 0; k < nChain; ++k) {
+        const size_t nSlot = static_cast<size_t>(m_nSample) & (kSignalRing - 1);
+        m_signal[nSlot] = static_cast<float>(pChain[k]);
+        m_signalLevel[nSlot] = static_cast<float>(pLevels[k]);
+        if (m_crossings.Process(pChain[k], dHysteresis * pLevels[k], m_nSample)) {
+            OnCrossing(m_crossings.Crossing());
+        }
+        ++m_nSample;
     }
     return true;
 }
 
-// The stages in order: the filters first (DC and drift, hiss, hum), so
-// that the level and the crossings see the tones alone; the level before
-// the crossings, whose hysteresis it sets.
-void CRobustDecoder::ProcessSample(double dSample) {
-    const double dTone = m_hum.Process(m_lowpass.Process(m_highpass.Process(dSample)));
-    const double dLevel = m_level.Process(dTone);
-    m_signal[static_cast<size_t>(m_nSample) & (kSignalRing - 1)] =
-        static_cast<float>(std::clamp(dTone / dLevel, -2.0, 2.0));
-    if (m_crossings.Process(dTone, m_config.m_dHysteresis * dLevel, m_nSample)) {
-        const double dAt = m_crossings.Crossing();
-        if (m_dLastCrossing >= 0.0) {
-            const double dOffset = 0.5 * (m_nDecimation - 1) / (m_dChainRate * m_nDecimation);
-            SHalfPeriod half;
-            half.m_dStart = m_dLastCrossing / m_dChainRate + dOffset;
-            half.m_dLength = (dAt - m_dLastCrossing) / m_dChainRate;
-            m_log.AddHalfPeriod(half.m_dLength);
-            const EHalfClass eClass = m_framer.Add(half);
-            m_marks[static_cast<size_t>(m_nMarks++) & (kCrossingRing - 1)] = {half.m_dStart,
-                                                                              eClass};
-        }
-        m_dLastCrossing = dAt;
+void CRobustDecoder::OnCrossing(double dAt) {
+    if (m_dLastCrossing >= 0.0) {
+        SHalfPeriod half;
+        half.m_dStart = m_dLastCrossing / m_dChainRate + m_dTimeOffset;
+        half.m_dLength = (dAt - m_dLastCrossing) / m_dChainRate;
+        m_log.AddHalfPeriod(half.m_dLength);
+        const EHalfClass eClass = m_framer.Add(half);
+        m_marks[static_cast<size_t>(m_nMarks++) & (kCrossingRing - 1)] = {half.m_dStart, eClass};
     }
-    ++m_nSample;
+    m_dLastCrossing = dAt;
 }
 
 void CRobustDecoder::OnByte(const SFramedByte& byte) {
@@ -186,7 +224,7 @@ void CRobustDecoder::OnBlockEnd() {
 }
 
 void CRobustDecoder::TakeSnapshot(double dAt) {
-    const double dOffset = 0.5 * (m_nDecimation - 1) / (m_dChainRate * m_nDecimation);
+    const double dOffset = m_dTimeOffset;
     const auto nFirst =
         static_cast<int64_t>(std::floor((dAt - dOffset - kSnapshotSeconds / 2) * m_dChainRate));
     const auto nCount = static_cast<int64_t>(kSnapshotSeconds * m_dChainRate);
@@ -200,7 +238,9 @@ void CRobustDecoder::TakeSnapshot(double dAt) {
     snapshot.m_dFailureAt = dAt;
     snapshot.m_samples.reserve(static_cast<size_t>(nCount));
     for (int64_t n = nFirst; n < nFirst + nCount; ++n) {
-        snapshot.m_samples.push_back(m_signal[static_cast<size_t>(n) & (kSignalRing - 1)]);
+        const size_t nSlot = static_cast<size_t>(n) & (kSignalRing - 1);
+        snapshot.m_samples.push_back(
+            std::clamp(m_signal[nSlot] / m_signalLevel[nSlot], -2.0f, 2.0f));
     }
     const double dEnd = snapshot.m_dStart + kSnapshotSeconds;
     const int64_t nMarksFrom = std::max<int64_t>(0, m_nMarks - static_cast<int64_t>(kCrossingRing));

@@ -17,10 +17,9 @@
 //                the leader and followed since (CHalfPeriodTiming)
 //   framing      leader, bytes and resync after a failed byte (CByteFramer)
 //
-// Bytes, lost bytes and block ends queue up in order for the conversion
-// run, which takes them one call at a time; the log records them as they
-// are taken. Buffers are sized once per file; nothing is allocated per
-// sample or per half-period.
+// Each stage takes a block of samples per call. Bytes, lost bytes and block ends queue up in order
+// for the conversion run, which takes them one call at a time; the log records them as they are
+// taken. Buffers are sized once per file; nothing is allocated per sample or per half-period.
 #pragma once
 
 #include <array>
@@ -72,8 +71,8 @@ private:
     static constexpr size_t kCrossingRing = 2048;  // half-periods kept for pictures
 
     void SetUpChain(int32_t nRate, double dHumHz);
-    bool ProcessBlock();  // false once the input has ended
-    void ProcessSample(double dSample);
+    bool ProcessBlock();          // false once the input has ended
+    void OnCrossing(double dAt);  // chain samples
     bool PopEvent(SEvent& event);
     void TakeSnapshot(double dAt);
 
@@ -96,7 +95,8 @@ private:
     int32_t m_nChannel = 0;        // 0-based, in use
     int32_t m_nDecimation = 1;     // frames per chain sample
     double m_dChainRate = 0.0;     // chain samples per second
-    int32_t m_nBoxCount = 0;       // frames summed into the next chain sample
+    double m_dTimeOffset = 0.0;  // s: from a chain sample's index time to the middle of its frames
+    int32_t m_nBoxCount = 0;     // frames summed into the next chain sample
     double m_dBoxSum = 0.0;
     int64_t m_nSample = 0;          // chain samples so far
     double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
@@ -105,7 +105,10 @@ private:
 
     std::vector<SEvent> m_events;  // queued for the run, oldest at m_nEventRead
     size_t m_nEventRead = 0;
-    std::vector<float> m_signal;  // kSignalRing chain samples, by sample index
+    std::vector<double> m_chain;       // one block of chain samples, filtered in place
+    std::vector<double> m_levels;      // their levels
+    std::vector<float> m_signal;       // kSignalRing chain samples, by sample index ...
+    std::vector<float> m_signalLevel;  // ... and their levels
     std::array<SCrossingMark, kCrossingRing> m_marks{};
     int64_t m_nMarks = 0;
 };

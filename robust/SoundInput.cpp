@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr size_t kFileBufferSize = 256 * 1024;
+
 struct SErrorText {
     ESoundError m_eError;
     const char* m_szText;
@@ -89,6 +91,8 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     if (m_pFile == nullptr) {
         return ESoundError::kCannotOpen;
     }
+    // Large reads from the system, whatever sizes libsndfile asks for.
+    std::setvbuf(m_pFile, nullptr, _IOFBF, kFileBufferSize);
     SF_VIRTUAL_IO io{&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
     SF_INFO info{};
     m_pSound = sf_open_virtual(&io, SFM_READ, &info, this);
@@ -105,7 +109,10 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     m_nChannels = info.channels;
     m_nBits = BitsOf(info.format);
     m_nFrames = info.frames;
-    m_buf.resize(static_cast<size_t>(kBlockFrames) * static_cast<size_t>(m_nChannels));
+    const size_t nSamples = static_cast<size_t>(kBlockFrames) * static_cast<size_t>(m_nChannels);
+    m_buf.resize(nSamples);
+    m_short.resize(m_nBits > 0 && m_nBits <= 16 ? nSamples : 0);
+    m_channel.resize(kBlockFrames);
     return ESoundError::kNone;
 }
 
@@ -115,6 +122,34 @@ int32_t CSoundInput::ReadFrames(const float*& pFrames) {
         return 0;
     }
     const sf_count_t nRead = sf_readf_float(m_pSound, m_buf.data(), kBlockFrames);
+    if (m_bReadError) {
+        return 0;  // what came with the error may be anything
+    }
+    return nRead > 0 ? static_cast<int32_t>(nRead) : 0;
+}
+
+int32_t CSoundInput::ReadChannel(int32_t nChannel, const float*& pSamples) {
+    pSamples = m_channel.data();
+    if (m_pSound == nullptr || m_bReadError) {
+        return 0;
+    }
+    const auto nStride = static_cast<size_t>(m_nChannels);
+    float* pOut = m_channel.data();
+    sf_count_t nRead = 0;
+    if (!m_short.empty()) {
+        // Narrow integer samples: read as they are stored, convert one channel.
+        nRead = sf_readf_short(m_pSound, m_short.data(), kBlockFrames);
+        const int16_t* pIn = m_short.data() + nChannel;
+        for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
+            pOut[f] = static_cast<float>(*pIn) * (1.0f / 32768.0f);
+        }
+    } else {
+        nRead = sf_readf_float(m_pSound, m_buf.data(), kBlockFrames);
+        const float* pIn = m_buf.data() + nChannel;
+        for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
+            pOut[f] = *pIn;
+        }
+    }
     if (m_bReadError) {
         return 0;  // what came with the error may be anything
     }

@@ -43,6 +43,8 @@ public:
 
     // Interleaved frames, up to kBlockFrames; 0 at the end or after an error.
     int32_t ReadFrames(const float*& pFrames);
+    // The same frames' samples of one channel (0-based) alone.
+    int32_t ReadChannel(int32_t nChannel, const float*& pSamples);
     // Back to the first frame; false when the file cannot seek.
     bool Rewind();
     bool HasReadError() const { return m_bReadError; }
@@ -56,7 +58,9 @@ private:
 
     std::FILE* m_pFile = nullptr;
     sf_private_tag* m_pSound = nullptr;
-    std::vector<float> m_buf;  // kBlockFrames interleaved frames, sized at Open
+    std::vector<float> m_buf;      // kBlockFrames interleaved frames, sized at Open
+    std::vector<int16_t> m_short;  // the same for formats of 16 bits or fewer
+    std::vector<float> m_channel;  // kBlockFrames samples of one channel
     int32_t m_nRate = 0;
     int32_t m_nChannels = 0;
     int32_t m_nBits = 0;
