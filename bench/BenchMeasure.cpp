@@ -10,11 +10,41 @@
 #include <vector>
 
 #include "FileOpen.h"
+#include "RobustDecoder.h"
 #include "TapeReader.h"
 
 extern char** environ;
 
+namespace {
+
+SDecodeResult DecodeRobust(const std::string& strPath) {
+    SDecodeResult result;
+    CRobustDecoder decoder;
+    if (!decoder.Open(strPath)) {
+        return result;
+    }
+    result.m_bOpened = true;
+    decoder.FindLeader();
+    while (!decoder.IsAtEnd()) {
+        const int32_t c = decoder.ReadDataByte();
+        if (c < 0) {
+            decoder.FindLeader();
+            continue;
+        }
+        ++result.m_nBytes;
+        result.m_nChecksum =
+            result.m_nChecksum * uint64_t{0x100000001B3} + static_cast<uint32_t>(c);
+    }
+    result.m_nFailures = static_cast<int64_t>(decoder.GetLog().Failures().size());
+    return result;
+}
+
+}  // namespace
+
 SDecodeResult DecodeFile(const std::string& strPath, EDecodePath ePath) {
+    if (ePath == EDecodePath::kRobust) {
+        return DecodeRobust(strPath);
+    }
     SDecodeResult result;
     // The reader holds its buffers inline; keep it off the stack.
     auto pReader = std::make_unique<CTapeReader>();
@@ -91,7 +121,15 @@ bool Spawn(const std::vector<std::string>& args, int nOutFd) {
 }
 
 const char* PathName(EDecodePath ePath) {
-    return ePath == EDecodePath::kBlock ? "block" : "per-tick";
+    switch (ePath) {
+        case EDecodePath::kBlock:
+            return "block";
+        case EDecodePath::kRobust:
+            return "robust";
+        case EDecodePath::kPerTick:
+            break;
+    }
+    return "per-tick";
 }
 
 }  // namespace
@@ -115,6 +153,12 @@ int64_t ChildPeakKiB(const std::string& strProgram, const std::string& strPath, 
     }
     std::fclose(pOut);
     return nPeak;
+}
+
+EDecodePath PathOfName(const std::string& strName) {
+    return strName == "block"    ? EDecodePath::kBlock
+           : strName == "robust" ? EDecodePath::kRobust
+                                 : EDecodePath::kPerTick;
 }
 
 int DecodeAndReportPeak(const std::string& strPath, EDecodePath ePath) {

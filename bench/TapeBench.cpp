@@ -22,6 +22,7 @@
 
 #include "BenchMeasure.h"
 #include "BenchRecordings.h"
+#include "RobustBench.h"
 #include "TickKernels.h"
 
 namespace {
@@ -210,9 +211,7 @@ std::string ThisProgram(const char* szArgv0) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--decode") {
-        const std::string strPath = std::string(argv[3]);
-        return DecodeAndReportPeak(
-            argv[2], strPath == "block" ? EDecodePath::kBlock : EDecodePath::kPerTick);
+        return DecodeAndReportPeak(argv[2], PathOfName(argv[3]));
     }
     SOptions options;
     if (!ParseOptions(argc, argv, options)) {
@@ -264,6 +263,7 @@ int main(int argc, char** argv) {
             }
         }
         ReportMemory(ThisProgram(argv[0]), recs);
+        summary.push_back(BenchRobust(ThisProgram(argv[0]), dir.string(), recs, options.m_nRounds));
         std::printf("\ndecode time / cat time, %.0f-minute recordings, best of %d:\n",
                     options.m_dMinutes, options.m_nRounds);
         for (const std::string& strLine : summary) {

@@ -1,0 +1,209 @@
+// The robust decoder's stages, each on a few samples or half-periods.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "Biquad.h"
+#include "ByteFramer.h"
+#include "ByteGrammar.h"
+#include "CrossingDetector.h"
+#include "HalfPeriodTiming.h"
+#include "LeaderDetector.h"
+
+namespace {
+
+constexpr double kShort = 11.0 / 44100.0;
+constexpr double kLong = 34.0 / 44100.0;
+
+TEST(RobustStagesTest, FiltersPassAndStopWhereTheySay) {
+    const struct {
+        double m_dHz;
+        double m_dGain;  // expected amplitude after the low-pass at 5 kHz and high-pass at 40 Hz
+    } kCases[] = {{10.0, 0.06}, {650.0, 1.0}, {2000.0, 0.98}, {15000.0, 0.04}};
+    for (const auto& test : kCases) {
+        CBiquad highpass;
+        CBiquad lowpass;
+        highpass.SetHighpass(40.0, 44100.0);
+        lowpass.SetLowpass(5000.0, 44100.0);
+        double dPeak = 0.0;
+        for (int32_t n = 0; n < 44100; ++n) {
+            const double dIn = std::sin(2.0 * std::numbers::pi * test.m_dHz * n / 44100.0);
+            const double dOut = lowpass.Process(highpass.Process(dIn));
+            dPeak = n > 22050 ? std::max(dPeak, std::fabs(dOut)) : 0.0;
+        }
+        EXPECT_NEAR(dPeak, test.m_dGain, 0.05) << test.m_dHz << " Hz";
+    }
+    CBiquad notch;
+    notch.SetNotch(50.0, 16.0, 11025.0);
+    double dPeak = 0.0;
+    for (int32_t n = 0; n < 22050; ++n) {
+        const double dOut = notch.Process(std::sin(2.0 * std::numbers::pi * 50.0 * n / 11025.0));
+        dPeak = n > 16000 ? std::max(dPeak, std::fabs(dOut)) : 0.0;
+    }
+    EXPECT_LT(dPeak, 0.02);
+}
+
+TEST(RobustStagesTest, CrossingsNeedTheHysteresisAndAreTimedBetweenSamples) {
+    CCrossingDetector crossings;
+    crossings.Reset();
+    // Settles low, wobbles inside the band (no crossing), then rises
+    // through zero between samples 5 and 6 at 5.25.
+    const double kSignal[] = {-1.0, -0.5, 0.1, -0.1, 0.05, -0.3, 0.1, 0.5, 1.0, 0.2, 0.1};
+    std::vector<double> found;
+    for (int32_t n = 0; n < 11; ++n) {
+        if (crossings.Process(kSignal[n], 0.4, n)) {
+            found.push_back(crossings.Crossing());
+        }
+    }
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0], 5.75, 1e-9);
+    EXPECT_TRUE(crossings.IsHigh());
+}
+
+SHalfPeriod Half(double dLength, EHalfClass eClass) {
+    SHalfPeriod half;
+    half.m_dLength = dLength;
+    half.m_eClass = eClass;
+    return half;
+}
+
+// Half-periods for the bits of nByte as the encoder writes them.
+void AppendByte(std::vector<SHalfPeriod>& halves, uint8_t nByte) {
+    halves.push_back(Half(kLong, EHalfClass::kLong));
+    bool bLevel = false;
+    for (int32_t nBit = 0; nBit < 8; ++nBit) {
+        const bool bBit = ((nByte >> nBit) & 1) != 0;
+        if (bBit != bLevel) {
+            halves.push_back(Half(kLong, EHalfClass::kLong));
+        } else {
+            halves.push_back(Half(kShort, EHalfClass::kShort));
+            halves.push_back(Half(kShort, EHalfClass::kShort));
+        }
+        bLevel = bBit;
+    }
+    if (!bLevel) {
+        halves.push_back(Half(kLong, EHalfClass::kLong));
+    }
+}
+
+TEST(RobustStagesTest, ByteParseDecodesAndRefusesBrokenFraming) {
+    for (const int32_t nValue : {0x00, 0x55, 0xAA, 0xFF, 0x80, 0x01, 0x3C}) {
+        std::vector<SHalfPeriod> halves;
+        AppendByte(halves, static_cast<uint8_t>(nValue));
+        CByteParse parse;
+        SFramedByte byte;
+        for (size_t k = 0; k + 1 < halves.size(); ++k) {
+            ASSERT_EQ(parse.Take(halves[k], byte), CByteParse::EStep::kMore);
+        }
+        ASSERT_EQ(parse.Take(halves.back(), byte), CByteParse::EStep::kByte);
+        EXPECT_EQ(byte.m_nValue, nValue);
+        EXPECT_TRUE(parse.IsBetweenBytes());
+    }
+    // A lone short one, a short one where a byte must open, a gap.
+    const std::vector<std::vector<EHalfClass>> kBroken = {
+        {EHalfClass::kLong, EHalfClass::kShort, EHalfClass::kLong},
+        {EHalfClass::kShort},
+        {EHalfClass::kLong, EHalfClass::kLong, EHalfClass::kGap},
+    };
+    for (const auto& classes : kBroken) {
+        CByteParse parse;
+        SFramedByte byte;
+        CByteParse::EStep eLast = CByteParse::EStep::kMore;
+        for (const EHalfClass eClass : classes) {
+            eLast = parse.Take(Half(kLong, eClass), byte);
+        }
+        EXPECT_EQ(eLast, CByteParse::EStep::kBroken);
+    }
+}
+
+TEST(RobustStagesTest, TimingLearnsTheDeckSpeedAndFollowsDrift) {
+    const SRobustConfig config;
+    CHalfPeriodTiming timing(config);
+    timing.Learn(kShort * 1.2);  // a deck 20 % slow
+    EXPECT_NEAR(timing.Long(), kLong * 1.2, 1e-9);
+    SHalfPeriod half = Half(kLong * 1.2 * 1.45, EHalfClass::kGap);
+    timing.Classify(half);
+    EXPECT_EQ(half.m_eClass, EHalfClass::kLong);
+    // Slowly 10 % faster again: long ones keep their class all the way.
+    for (int32_t k = 0; k <= 200; ++k) {
+        half = Half(kLong * (1.2 - 0.1 * k / 200.0), EHalfClass::kGap);
+        timing.Classify(half);
+        ASSERT_EQ(half.m_eClass, EHalfClass::kLong) << k;
+        timing.Follow(half);
+    }
+    EXPECT_NEAR(timing.Long(), kLong * 1.1, kLong * 0.01);
+
+    CLeaderDetector leader(config);
+    bool bFound = false;
+    for (int32_t k = 0; k < config.m_nLeaderRun && !bFound; ++k) {
+        bFound = leader.Add(kShort * (k % 2 == 0 ? 0.95 : 1.05));
+        EXPECT_EQ(bFound, k == config.m_nLeaderRun - 1);
+    }
+    leader.Reset();
+    for (int32_t k = 0; k < 4 * config.m_nLeaderRun; ++k) {
+        EXPECT_FALSE(leader.Add(kShort * (k % 2 == 0 ? 0.6 : 1.4)));  // not steady
+    }
+}
+
+class CCollect : public CFramerEvents {
+public:
+    void OnByte(const SFramedByte& byte) override { m_bytes.push_back(byte.m_nValue); }
+    void OnFailure(double dAt) override { m_failures.push_back(dAt); }
+    void OnBlockEnd() override { ++m_nBlockEnds; }
+    std::vector<uint8_t> m_bytes;
+    std::vector<double> m_failures;
+    int32_t m_nBlockEnds = 0;
+};
+
+// A block with a gap of three bytes' time in its middle: the bytes after it
+// come back, three are reported lost, and nothing comes of the tail.
+TEST(RobustStagesTest, FramerResumesAfterAGapAndCountsWhatItLost) {
+    std::vector<SHalfPeriod> halves(200, Half(kShort, EHalfClass::kShort));
+    std::vector<uint8_t> sent;
+    for (int32_t k = 0; k < 40; ++k) {
+        sent.push_back(static_cast<uint8_t>(k * 37 + 11));
+    }
+    for (size_t k = 0; k < sent.size(); ++k) {
+        if (k >= 20 && k < 23) {
+            continue;
+        }
+        if (k == 23) {
+            // Where bytes 20 to 22 were: one stretch without crossings.
+            std::vector<SHalfPeriod> lost;
+            for (size_t j = 20; j < 23; ++j) {
+                AppendByte(lost, sent[j]);
+            }
+            double dLength = 0.0;
+            for (const SHalfPeriod& half : lost) {
+                dLength += half.m_dLength;
+            }
+            halves.push_back(Half(dLength, EHalfClass::kGap));
+        }
+        AppendByte(halves, sent[k]);
+    }
+    for (int32_t k = 0; k < 4; ++k) {
+        halves.push_back(Half(kShort, EHalfClass::kShort));
+    }
+    halves.push_back(Half(1.0, EHalfClass::kGap));
+
+    const SRobustConfig config;
+    CHalfPeriodTiming timing(config);
+    CCollect events;
+    CByteFramer framer(config, timing, events);
+    double dAt = 0.0;
+    for (SHalfPeriod half : halves) {
+        half.m_dStart = dAt;
+        dAt += half.m_dLength;
+        framer.Add(half);
+    }
+    framer.Finish();
+    std::vector<uint8_t> expected = sent;
+    expected.erase(expected.begin() + 20, expected.begin() + 23);
+    EXPECT_EQ(events.m_bytes, expected);
+    EXPECT_EQ(events.m_failures.size(), 3u);
+    EXPECT_EQ(events.m_nBlockEnds, 1);
+}
+
+}  // namespace
