@@ -1,8 +1,8 @@
 // The analog renderer of the tape encoder: its files read back through
 // libsndfile in every sample format, edges found at their exact sub-sample
 // times and decoded again by the half-period rules, the record of where
-// things are, the impairments and their seed, and the tick-exact path that
-// must stay as it was.
+// things are, the impairments and their seed, the command line, and the
+// tick-exact path that must stay as it was.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -12,10 +12,12 @@
 #include <numbers>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "AnalogRecording.h"
 #include "ConversionRun.h"
+#include "EncodeArguments.h"
 #include "Filters.h"
 #include "RecordHeader.h"
 #include "WavWriter.h"
@@ -655,6 +657,72 @@ TEST(AnalogDecoder, TheConversionRunReadsACleanRecordingCompletely) {
     }
 }
 
+// The words of a command line without quoting (or other pieces).
+std::vector<std::string> Words(const std::string& str, char cSeparator = ' ') {
+    std::vector<std::string> words;
+    for (size_t nAt = 0; nAt < str.size();) {
+        const size_t nEnd = std::min(str.find(cSeparator, nAt), str.size());
+        words.push_back(str.substr(nAt, nEnd - nAt));
+        nAt = nEnd + 1;
+    }
+    return words;
+}
+
+TEST(AnalogArguments, OptionsReachTheSettings) {
+    const CEncodeRequest request = ParseEncodeArguments(Words(
+        "--rate=96000 --bits 24 --channels 2 --other noise --extensible --list-chunk --level -12.5 "
+        "--speed=1.1 --wow 2 --wow-hz 0.5 --hiss 40 --hum 35 --hum-hz 60 --dc -0.01 --lowpass 8000 "
+        "--highpass 20 --dropouts 4 --dropout-ms 12 --dropout-depth 18 --invert "
+        "--seed 18446744073709551615 --gap 1.5 --name ONE a - out.WAV"));
+    ASSERT_EQ(request.eAction, EEncodeAction::kRun) << request.strError;
+    EXPECT_TRUE(request.bAnalog);
+    EXPECT_EQ(request.analog, Format(96000, 24, false, 2, EOtherChannel::kNoise, 1, true, true));
+    const CImpairments expected{-12.5, 1.1, 2, 0.5, 40, 35,   60,        -0.01,
+                                8000,  20,  4, 12,  18, true, UINT64_MAX};
+    EXPECT_EQ(request.impairments, expected);
+    EXPECT_EQ(request.dGapSeconds, 1.5);
+    EXPECT_EQ(request.inputs, Words("a -"));
+    EXPECT_EQ(request.names, Words("ONE"));
+    EXPECT_EQ(request.strOutput, "out.WAV");
+
+    // Which path, and the bits: tick-exact unless something only the analog one does.
+    const std::tuple<std::string, bool, int32_t> cases[] = {
+        {"in out", false, 8},
+        {"--rate 44100 --bits 24 --name X in out", false, 24},
+        {"--rate 44101 in out", true, 8},
+        {"--bits 32 in out", true, 32},
+        {"in in2 out.wav", true, 8},
+        {"--float in out", true, 32},
+        {"--float --bits=64 in out", true, 64},
+        {"--gap 0.5 in out", true, 8},
+    };
+    for (const auto& [strArgs, bAnalog, nBits] : cases) {
+        const CEncodeRequest r = ParseEncodeArguments(Words(strArgs));
+        ASSERT_EQ(r.eAction, EEncodeAction::kRun) << strArgs << ": " << r.strError;
+        EXPECT_EQ(r.bAnalog, bAnalog) << strArgs;
+        EXPECT_EQ(bAnalog ? r.analog.m_nBits : r.format.m_nBits, nBits) << strArgs;
+    }
+}
+
+TEST(AnalogArguments, BadValuesAreUsageErrors) {
+    // Cases split at '|', each with "in out.wav" after it.
+    const std::string strCases =
+        "--rate 192001|--rate 7999 --hiss 20|--bits 12|--bits 16 --float|--bits 64|--float=1|"
+        "--channels 3|--other copy|--other left --channels 2|--level 1|--level -6dB|--speed 0.4|"
+        "--speed nan|--wow 21|--wow-hz 0|--hiss -3|--hum 121|--hum-hz 0.5|--dc 1.5|--lowpass -1|"
+        "--lowpass 22050|--highpass inf|--dropouts -1|--dropouts 2.5|--dropout-ms 0|--seed -1|"
+        "--dropout-depth -1|--gap -0.1|--gap 3601|--invert=yes|--name A --name B";
+    for (const std::string& strArgs : Words(strCases, '|')) {
+        const CEncodeRequest request = ParseEncodeArguments(Words(strArgs + " in out.wav"));
+        EXPECT_EQ(request.eAction, EEncodeAction::kUsageError) << strArgs;
+        EXPECT_FALSE(request.strError.empty()) << strArgs;
+    }
+    for (const char* szArgs : {"--gap", "a b out", "- - out.wav"}) {
+        EXPECT_EQ(ParseEncodeArguments(Words(szArgs)).eAction, EEncodeAction::kUsageError)
+            << szArgs;
+    }
+}
+
 #ifndef _WIN32
 int RunProgram(const std::string& strArgs) {
     const int nStatus = std::system((std::string(TAVRO_ENCODE_PROGRAM) + " " + strArgs).c_str());
@@ -685,6 +753,33 @@ TEST(AnalogProgram, TickExactOutputIsUnchanged) {
         ASSERT_EQ(RunProgram(strOptions + " " + dir.File("in.bin") + " " + dir.File("out.wav")), 0);
         EXPECT_EQ(Fnv1a(ReadBytes(dir.File("out.wav"))), nHash) << strOptions;
     }
+}
+
+TEST(AnalogProgram, BlocksFromSeveralInputsWithTheirNames) {
+    CTempDir dir;
+    const Bytes first = TestData(50);
+    const Bytes second = TestData(80);
+    WriteBytes(dir.File("1.bin"), first);
+    WriteBytes(dir.File("2.bin"), second);
+    const std::string strOut = dir.File("out.wav");
+    ASSERT_EQ(RunProgram("--rate 48000 --bits=16 --name ONE --seed 7 --gap=0.1 " +
+                         dir.File("1.bin") + " - " + strOut + " < " + dir.File("2.bin")),
+              0);
+    const SSoundFile file = ReadSoundFile(strOut);
+    ASSERT_EQ(file.info.samplerate, 48000);
+    const std::vector<SDecodedBlock> decoded =
+        DecodeEdges(FindEdges(file.samples, Amplitude(CImpairments{}), 1.5 / 32768), 48000);
+    ASSERT_EQ(decoded.size(), 2u);
+    EXPECT_EQ(decoded[0].bytes, WithHeader("ONE", first));
+    EXPECT_EQ(decoded[1].bytes, second);
+
+    EXPECT_EQ(RunProgram("--hiss 200 " + dir.File("1.bin") + " " + strOut + " 2>/dev/null"), 2);
+    EXPECT_EQ(
+        RunProgram(dir.File("1.bin") + " " + dir.File("none.bin") + " " + strOut + " 2>/dev/null"),
+        1);
+    EXPECT_EQ(RunProgram("--rate 96000 " + dir.File("1.bin") + " " + dir.File("no/such/out.wav") +
+                         " 2>/dev/null"),
+              1);
 }
 #endif
 

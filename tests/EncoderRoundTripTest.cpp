@@ -401,7 +401,7 @@ TEST(EncodeArguments, UsageErrors) {
         {"--bits", "12", "in", "out"},
         {"--channels", "3", "in", "out"},
         {"--rate", std::to_string(kMinEncodeRate - 1), "in", "out"},
-        {"--rate", "44101", "in", "out"},
+        {"--rate", "192001", "in", "out"},
         {"--rate", "22k", "in", "out"},
         {"--leader", "-1", "in", "out"},
         {"--name", "NINECHARS", "in", "out"},
