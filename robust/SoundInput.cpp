@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+
 #include "FileOpen.h"
 
 namespace {
@@ -109,7 +111,8 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     m_nChannels = info.channels;
     m_nBits = BitsOf(info.format);
     m_nFrames = info.frames;
-    const size_t nSamples = static_cast<size_t>(kBlockFrames) * static_cast<size_t>(m_nChannels);
+    m_nBlockFrames = std::max(1, std::min(kBlockFrames, kBlockSamples / m_nChannels));
+    const size_t nSamples = static_cast<size_t>(m_nBlockFrames) * static_cast<size_t>(m_nChannels);
     m_buf.resize(nSamples);
     m_short.resize(m_nBits > 0 && m_nBits <= 16 ? nSamples : 0);
     m_channel.resize(kBlockFrames);
@@ -121,7 +124,7 @@ int32_t CSoundInput::ReadFrames(const float*& pFrames) {
     if (m_pSound == nullptr || m_bReadError) {
         return 0;
     }
-    const sf_count_t nRead = sf_readf_float(m_pSound, m_buf.data(), kBlockFrames);
+    const sf_count_t nRead = sf_readf_float(m_pSound, m_buf.data(), m_nBlockFrames);
     if (m_bReadError) {
         return 0;  // what came with the error may be anything
     }
@@ -138,13 +141,13 @@ int32_t CSoundInput::ReadChannel(int32_t nChannel, const float*& pSamples) {
     sf_count_t nRead = 0;
     if (!m_short.empty()) {
         // Narrow integer samples: read as they are stored, convert one channel.
-        nRead = sf_readf_short(m_pSound, m_short.data(), kBlockFrames);
+        nRead = sf_readf_short(m_pSound, m_short.data(), m_nBlockFrames);
         const int16_t* pIn = m_short.data() + nChannel;
         for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
             pOut[f] = static_cast<float>(*pIn) * (1.0f / 32768.0f);
         }
     } else {
-        nRead = sf_readf_float(m_pSound, m_buf.data(), kBlockFrames);
+        nRead = sf_readf_float(m_pSound, m_buf.data(), m_nBlockFrames);
         const float* pIn = m_buf.data() + nChannel;
         for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
             pOut[f] = *pIn;

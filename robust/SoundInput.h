@@ -26,7 +26,8 @@ const char* SoundErrorText(ESoundError eError);
 
 class CSoundInput {
 public:
-    static constexpr int32_t kBlockFrames = 4096;  // frames per read
+    static constexpr int32_t kBlockFrames = 4096;     // frames per read, at most ...
+    static constexpr int32_t kBlockSamples = 65536;   // ... and samples of all channels
 
     CSoundInput() = default;
     ~CSoundInput();
@@ -65,5 +66,6 @@ private:
     int32_t m_nChannels = 0;
     int32_t m_nBits = 0;
     int64_t m_nFrames = 0;
+    int32_t m_nBlockFrames = 0;  // frames per read for this file's channel count
     bool m_bReadError = false;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for a bounded time from the seed
-# corpus, both at once. Fails on any finding: a crash, a sanitizer report, a
+# corpus, all at once. Fails on any finding: a crash, a sanitizer report, a
 # check of the target, an input that runs longer than 10 s or takes more than
 # 2 GiB. Prints executions per second, total executions and new inputs.
 #
@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
-targets=(tavro_fuzz_conversion tavro_fuzz_blockpath)
+targets=(tavro_fuzz_conversion tavro_fuzz_blockpath tavro_fuzz_robust)
 
 tools/install-deps.sh
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalogRecording.h"
 #include "FuzzInput.h"
 #include "Recording.h"
 #include "TapeReader.h"
@@ -98,5 +99,32 @@ int main(int argc, char** argv) {
                   MakeWav(44100, nFrameSize, Pattern(999, nFrameSize)));
     }
     seeds.Add("noise.wav", MakeWav(22050, 2, Pattern(4001, 77)));
+
+    // Recordings as sound cards make them, for the robust decoder: other
+    // headers and sample formats, and the faults of real decks.
+    const std::vector<CAnalogBlock> blocks = {{"SEED", Pattern(6, 0x21)}};
+    const auto analog = [&](const std::string& strName, int32_t nBits, bool bFloat,
+                            bool bExtensible, const CImpairments& impairments) {
+        CAnalogFormat format;
+        format.m_nRate = kMinAnalogRate;
+        format.m_nBits = nBits;
+        format.m_bFloat = bFloat;
+        format.m_bExtensible = bExtensible;
+        format.m_bListChunk = bExtensible;
+        const std::vector<uint8_t> bytes =
+            RenderAnalogRecording(format, impairments, blocks, 70, 0.02);
+        if (bytes.empty()) {
+            Finding("the analog renderer refused seed " + strName);
+        }
+        seeds.Add(strName, bytes);
+    };
+    CImpairments worn;
+    worn.m_dHissDb = 18.0;
+    worn.m_dHumDb = 10.0;
+    worn.m_dSpeed = 0.9;
+    worn.m_nDropouts = 1;
+    analog("analog-8bit.wav", 8, false, false, {});
+    analog("analog-float-extensible.wav", 32, true, true, {});
+    analog("analog-16bit-worn.wav", 16, false, false, worn);
     return 0;
 }
