@@ -157,6 +157,24 @@ TEST_F(CliFaultTest, AReadErrorKeepsTheBytesDecodedBeforeIt) {
     EXPECT_LT(output.size(), m_data.size());
 }
 
+// The robust decoder meets the same error the same way: the bytes decoded
+// before it are kept, and the run says that reading failed.
+TEST_F(CliFaultTest, TheRobustDecoderKeepsTheBytesBeforeAReadError) {
+    const fs::path folder = Folder("robust", m_wav);
+    std::vector<std::string> settings = {"TAVRO_FAULT_PATH=in.wav",
+                                         "TAVRO_FAULT_AFTER=" + std::to_string(kFaultAt),
+                                         "TAVRO_FAULT=read-error"};
+    const SChildResult result = RunCli(folder, {"--robust", "in.wav"}, settings);
+    EXPECT_EQ(result.nExit, 1);
+    EXPECT_EQ(LastLine(result.strOut), Status(Messages::kReadError));
+    // It reads the first seconds twice (a look at the channels, then the
+    // decoding), so fewer bytes lie before the fault than for the default path.
+    const std::vector<uint8_t> output = Output(folder);
+    EXPECT_GT(output.size(), 100u);
+    EXPECT_LT(output.size(), m_data.size());
+    EXPECT_TRUE(std::equal(output.begin(), output.end(), m_data.begin()));
+}
+
 TEST_F(CliFaultTest, AFileThatShrinksWhileReadEndsWhereItNowEnds) {
     ASSERT_GT(m_wav.size(), kFaultAt + kMargin);
     const size_t nNewSize = kFaultAt + kMargin / 2;
