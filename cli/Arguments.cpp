@@ -1,6 +1,7 @@
 #include "Arguments.h"
 
 #include <charconv>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -54,19 +55,46 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
     CCliRequest request;
     std::vector<std::string> paths;
     bool bOptions = true;
+    bool bChannel = false;
+    // The value of an option that takes one, from "--name=VALUE" or the next
+    // argument; false when there is none.
+    const auto TakeValue = [&args](size_t& k, const std::string& strName, std::string& strValue) {
+        const std::string& strArg = args[k];
+        if (strArg.size() > strName.size()) {
+            strValue = strArg.substr(strName.size() + 1);
+            return true;
+        }
+        if (k + 1 < args.size()) {
+            strValue = args[++k];
+            return true;
+        }
+        return false;
+    };
+    const auto IsOption = [&bOptions](const std::string& strArg, const std::string& strName) {
+        return bOptions && (strArg == strName || strArg.starts_with(strName + "="));
+    };
     for (size_t k = 0; k < args.size(); ++k) {
         const std::string& strArg = args[k];
         if (bOptions && (strArg == "--robust" || strArg == "-r")) {
             request.bRobust = true;
-        } else if (bOptions && (strArg == "--channel" || strArg.starts_with("--channel="))) {
+        } else if (bOptions && strArg == "--json") {
+            request.bJson = true;
+        } else if (IsOption(strArg, "--channel")) {
             std::string strValue;
-            if (strArg.size() > 9) {
-                strValue = strArg.substr(10);
-            } else if (k + 1 < args.size()) {
-                strValue = args[++k];
-            }
-            if (!ParseChannel(strValue, request.nChannel)) {
+            if (!TakeValue(k, "--channel", strValue) || !ParseChannel(strValue, request.nChannel)) {
                 request.strError = "--channel needs a channel number from 1 up";
+                return request;
+            }
+            bChannel = true;
+        } else if (IsOption(strArg, "--report")) {
+            if (!TakeValue(k, "--report", request.strReport) || request.strReport.empty()) {
+                request.strError = "--report needs a file name (a folder with several recordings)";
+                return request;
+            }
+        } else if (IsOption(strArg, "--output") || (bOptions && strArg == "-o")) {
+            const std::string strName = strArg == "-o" ? "-o" : "--output";
+            if (!TakeValue(k, strName, request.strOutput) || request.strOutput.empty()) {
+                request.strError = "-o needs a file name (a folder with several recordings)";
                 return request;
             }
         } else if (bOptions && strArg == "--") {
@@ -84,15 +112,16 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
             paths.push_back(strArg);
         }
     }
-    if (paths.size() != 1) {
-        request.strError = paths.empty() ? "no recording given" : "more than one recording given";
+    if (paths.empty()) {
+        request.strError = "no recording given";
         return request;
     }
-    if (request.nChannel > 0 && !request.bRobust) {
+    if (bChannel && !request.bRobust) {
         request.strError = "--channel needs --robust";
         return request;
     }
     request.eAction = ECliAction::kRun;
     request.strPath = paths.front();
+    request.paths = std::move(paths);
     return request;
 }

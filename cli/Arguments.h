@@ -14,13 +14,18 @@ enum class ECliAction { kRun, kHelp, kVersion, kUsageError };
 
 struct CCliRequest {
     ECliAction eAction = ECliAction::kUsageError;
-    std::string strPath;   // for kRun
-    std::string strError;  // for kUsageError
-    bool bRobust = false;  // --robust: the robust decoder
-    int32_t nChannel = 0;  // --channel N (1-based) with --robust; 0 chooses
+    std::string strPath;             // for kRun: the first recording
+    std::vector<std::string> paths;  // for kRun: every recording, in order
+    std::string strError;            // for kUsageError
+    bool bRobust = false;            // --robust: the robust decoder
+    int32_t nChannel = 0;            // --channel N (1-based) with --robust; 0 chooses
+    bool bJson = false;              // --json: JSON Lines instead of the text lines
+    std::string strReport;           // --report FILE (one recording) or DIR (several)
+    std::string strOutput;           // -o FILE (one recording) or DIR (several)
 };
 
-// Options: --help, --version, --robust (-r), --channel N (also
-// --channel=N); "--" ends the options, so that a path may begin with '-'.
-// Exactly one path is needed to run.
+// Options: --help, --version, --robust (-r), --channel N, --json,
+// --report PATH, -o PATH (--output); an option's value may also follow '='
+// (--report=PATH). "--" ends the options, so that a path may begin with '-'.
+// At least one recording is needed to run.
 CCliRequest ParseArguments(const std::vector<std::string>& args);

@@ -96,3 +96,7 @@ void CCliOwner::SetFileText(const std::string& strUtf8) {
 std::string CCliOwner::PresentRecordName(std::string_view strRawName) const {
     return EscapeControls(CTapeOwner::PresentRecordName(strRawName));
 }
+
+std::string CCliOwner::GetOutputPath() const {
+    return m_strOutput.empty() ? CTapeOwner::GetOutputPath() : m_strOutput;
+}

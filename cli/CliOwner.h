@@ -17,22 +17,33 @@ std::string EscapeControls(const std::string& str);
 
 class CCliOwner : public CTapeOwner {
 public:
-    CCliOwner(std::string strPath, CTextSink& sink) : m_strPath(std::move(strPath)), m_sink(sink) {}
+    // strOutput: where the bytes go; empty for "test.dat" in the current folder.
+    CCliOwner(std::string strPath, CTextSink& sink, std::string strOutput = {})
+        : m_strPath(std::move(strPath)), m_strOutput(std::move(strOutput)), m_sink(sink) {}
 
     std::string& GetPath() override { return m_strPath; }
     CTapeReader& GetReader() override { return m_reader; }
     std::span<int32_t, kHeaderEntries> GetHeader() override { return m_nHeader; }
     // The file line carries the path, which may hold any bytes: escaped.
     void SetFileText(const std::string& strUtf8) override;
-    void SetStatusText(const std::string& strUtf8) override { m_sink.ShowStatus(strUtf8); }
+    void SetStatusText(const std::string& strUtf8) override {
+        m_strStatus = strUtf8;
+        m_sink.ShowStatus(strUtf8);
+    }
     // There is nobody to ask: the path stays as it is.
     void Browse() override {}
     // Decoded like everywhere, then escaped.
     std::string PresentRecordName(std::string_view strRawName) const override;
+    std::string GetOutputPath() const override;
+
+    // The last status text: how the run ended, once it has.
+    const std::string& GetStatusText() const { return m_strStatus; }
 
 private:
     int32_t m_nHeader[kHeaderEntries] = {};
     CTapeReader m_reader;
     std::string m_strPath;
+    std::string m_strOutput;
+    std::string m_strStatus;
     CTextSink& m_sink;
 };

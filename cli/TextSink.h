@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "TapeTime.h"  // FormatTapeTime: MM:SS.mmm
+
 class CTextSink {
 public:
     virtual ~CTextSink() = default;
@@ -14,9 +16,6 @@ public:
     // Called once after the run: leaves the last texts on screen.
     virtual void Finish() {}
 };
-
-// A time in the recording as MM:SS.mmm (minutes go on past 59).
-std::string FormatTapeTime(double dSeconds);
 
 // For pipes and files: every text as it is set, one line each,
 // "file: TEXT" or "status: TEXT", and "error: MM:SS.mmm" for each lost

@@ -1,11 +1,13 @@
-// tavro-tape-cli: one conversion run from the command line.
+// tavro-tape-cli: conversion runs from the command line.
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "Arguments.h"
 #include "CliOwner.h"
-#include "ConversionRun.h"
-#include "RobustDecoder.h"
-#include "TextSink.h"
+#include "CliRun.h"
+#include "RunPlan.h"
 #include "Version.h"
 
 #ifdef _WIN32
@@ -21,10 +23,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--] PATH\n"
+    "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--json]\n"
+    "                      [--report FILE|DIR] [-o FILE|DIR] [--] PATH...\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
-    "byte to \"test.dat\" in the current directory.\n"
+    "byte to \"test.dat\" in the current directory. With several PATHs, each\n"
+    "recording's bytes go to NAME.dat beside it, NAME being its file name\n"
+    "without the extension.\n"
     "\n"
     "  -r, --robust   the robust decoder: any audio file (WAV of any layout,\n"
     "                 RF64, W64, AIFF, FLAC), any rate and sample format;\n"
@@ -33,8 +38,29 @@ constexpr const char* kUsage =
     "                 \"error: MM:SS.mmm\" for every lost byte\n"
     "  --channel N    with --robust: decode channel N (1 = first); by default\n"
     "                 the channel that carries the tape\n"
+    "  --report FILE  also write a report of the recording to FILE, one HTML\n"
+    "                 page: a summary, a map of the blocks and failed bytes,\n"
+    "                 the table of the blocks, the histogram of the\n"
+    "                 half-periods and the signal around the first failed\n"
+    "                 bytes; with several PATHs, FILE is a folder that gets\n"
+    "                 NAME.html for each\n"
+    "  -o FILE        write the bytes to FILE instead of \"test.dat\"; with\n"
+    "                 several PATHs, FILE is the folder for the NAME.dat files\n"
+    "  --json         print JSON Lines instead of the file: and status: lines,\n"
+    "                 one object per line in this order:\n"
+    "                   {\"event\":\"file\",\"path\":...,\"rate\":...,\"bits\":...,\n"
+    "                    \"channels\":...,\"seconds\":...}\n"
+    "                   {\"event\":\"block\",\"index\":N,\"start\":S,\"end\":S,\n"
+    "                    \"name\":\"...\",\"bytes\":N,\"failures\":N}\n"
+    "                   {\"event\":\"error\",\"at\":S,\"block\":N}  (its failed bytes)\n"
+    "                   {\"event\":\"end\",\"status\":\"...\",\"bytes\":N,\"exit\":N}\n"
+    "                 times in seconds; with several PATHs each recording's\n"
+    "                 events come in turn and every event has \"path\" too\n"
     "\n"
-    "Exit status: 0 when the recording was read to its end, 1 when a file\n"
+    "A report that cannot be created (a missing folder, no permission) stops\n"
+    "the call before anything is decoded.\n"
+    "\n"
+    "Exit status: 0 when every recording was read to its end, 1 when a file\n"
     "could not be opened, read or written, 2 for a usage error.\n";
 
 bool IsTerminal(std::FILE* pFile) {
@@ -58,38 +84,38 @@ void PrepareOutput(bool bTerminal) {
 #endif
 }
 
-// Shows every lost byte as the decoder's log records it.
-class CErrorLines : public CTapeLogListener {
-public:
-    explicit CErrorLines(CTextSink& sink) : m_sink(sink) {}
-    void OnFailure(const STapeFailure& failure) override {
-        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
+int Usage(const std::string& strError) {
+    std::fprintf(stderr, "tavro-tape-cli: %s\n\n%s", strError.c_str(), kUsage);
+    return 2;
+}
+
+// Every recording in turn; the exit status is the worst of the runs.
+int RunAll(const CCliRequest& request) {
+    std::vector<SRunPlan> plans;
+    std::string strError;
+    if (!PlanRuns(request, plans, strError)) {
+        return Usage(EscapeControls(strError));
     }
-
-private:
-    CTextSink& m_sink;
-};
-
-int RunOne(const CCliRequest& request) {
-    const bool bTerminal = IsTerminal(stdout);
-    PrepareOutput(bTerminal);
-    CLineSink lineSink(stdout);
-    CTerminalSink terminalSink(stdout);
-    CTextSink& sink = bTerminal ? static_cast<CTextSink&>(terminalSink) : lineSink;
-
-    CCliOwner owner(request.strPath, sink);
-    ERunResult eResult = ERunResult::kDone;
-    if (request.bRobust) {
-        CRobustDecoder decoder;
-        decoder.SetChannel(request.nChannel);
-        CErrorLines errorLines(sink);
-        decoder.GetLog().SetListener(&errorLines);
-        eResult = RunConversion(owner, decoder);
-    } else {
-        eResult = RunConversion(owner);
+    for (const SRunPlan& plan : plans) {
+        std::string strReason;
+        if (!plan.m_strReport.empty() && !ProbeReportPath(plan.m_strReport, strReason)) {
+            std::fprintf(stderr, "tavro-tape-cli: cannot write the report %s: %s\n",
+                         EscapeControls(plan.m_strReport).c_str(), strReason.c_str());
+            return 1;
+        }
     }
-    sink.Finish();
-    return eResult == ERunResult::kDone ? 0 : 1;
+    SRunOptions options;
+    options.m_bRobust = request.bRobust;
+    options.m_nChannel = request.nChannel;
+    options.m_bJson = request.bJson;
+    options.m_bTerminal = IsTerminal(stdout);
+    options.m_bTagPath = plans.size() > 1;
+    PrepareOutput(options.m_bTerminal && !options.m_bJson);
+    int nWorst = 0;
+    for (const SRunPlan& plan : plans) {
+        nWorst = std::max(nWorst, RunRecording(plan, options));
+    }
+    return nWorst;
 }
 
 }  // namespace
@@ -109,10 +135,9 @@ int main(int argc, char** argv) {
             std::printf("tavro-tape-cli %s\n", TAVRO_VERSION_STRING);
             return 0;
         case ECliAction::kRun:
-            return RunOne(request);
+            return RunAll(request);
         case ECliAction::kUsageError:
             break;
     }
-    std::fprintf(stderr, "tavro-tape-cli: %s\n\n%s", request.strError.c_str(), kUsage);
-    return 2;
+    return Usage(request.strError);
 }

@@ -4,8 +4,9 @@
 #
 # The options are taken from the program's own --help (its usage line and its
 # list of options), so that a new option needs no change here. An option's
-# value is completed from the way --help shows it after the option:
-#   --bits 8|16|24      the listed values
+# value is completed from the table in _tavro_tape (options with a few fixed
+# values) or else from the way --help shows it after the option:
+#   --mode a|b|c        the listed values
 #   --report FILE.html  file names (any placeholder naming a FILE, DIR or PATH)
 #   --rate N            nothing (any other placeholder in capitals)
 # and an option shown without a placeholder takes no value.
@@ -24,6 +25,18 @@ _tavro_tape()
 {
     local cur prev words cword split
     _init_completion -s || return
+
+    # Options whose few values --help does not list one by one.
+    local values=
+    case $prev in
+        --bits) values='8 16 24 32 64' ;;
+        --channels) values='1 2' ;;
+        --other) values='copy silence noise' ;;
+    esac
+    if [[ -n $values ]]; then
+        COMPREPLY=($(compgen -W "$values" -- "$cur"))
+        return
+    fi
 
     if [[ $prev == -?* && $prev != -- ]]; then
         local value

@@ -43,7 +43,7 @@ ERunResult CConversionRun::Run() {
     }
     ShowFileLine();
 
-    std::FILE* pOut = OpenFileUtf8(Messages::kOutputName, "wb");
+    std::FILE* pOut = OpenFileUtf8(m_owner.GetOutputPath(), "wb");
     if (pOut == nullptr) {
         m_owner.SetStatusText(Messages::kOutputNotOpened);
         return ERunResult::kOutputNotOpened;
@@ -119,6 +119,10 @@ void CConversionRun::ShowProgress() {
 
 std::string CTapeOwner::PresentRecordName(std::string_view strRawName) const {
     return Cp1250ToUtf8(strRawName);
+}
+
+std::string CTapeOwner::GetOutputPath() const {
+    return Messages::kOutputName;
 }
 
 ERunResult RunConversion(CTapeOwner& owner) {

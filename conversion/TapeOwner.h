@@ -32,4 +32,7 @@ public:
     // How the raw bytes of a record name appear in the status line: by
     // default decoded from Windows-1250 up to the first zero byte.
     virtual std::string PresentRecordName(std::string_view strRawName) const;
+    // Where the decoded bytes go (UTF-8): by default "test.dat" in the
+    // current directory.
+    virtual std::string GetOutputPath() const;
 };

@@ -26,13 +26,24 @@ TEST(CliArgumentsTest, OneRecordingRuns) {
     EXPECT_EQ(ParseArguments({"-"}).strPath, "-");
     EXPECT_EQ(ParseArguments({"--", "--help"}).strPath, "--help");
     EXPECT_EQ(ParseArguments({"--", "-x.wav"}).strPath, "-x.wav");
+    // Several recordings run one after the other.
+    const CCliRequest several = ParseArguments({"a.wav", "--json", "b.wav", "--report=r"});
+    EXPECT_EQ(several.eAction, ECliAction::kRun);
+    EXPECT_EQ(several.paths, (std::vector<std::string>{"a.wav", "b.wav"}));
+    EXPECT_TRUE(several.bJson);
+    EXPECT_EQ(several.strReport, "r");
 }
 
 TEST(CliArgumentsTest, OptionsAndUsageErrors) {
     EXPECT_EQ(ParseArguments({"--help"}).eAction, ECliAction::kHelp);
     EXPECT_EQ(ParseArguments({"a.wav", "--version"}).eAction, ECliAction::kVersion);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"a.wav", "b.wav"}, {"-v"}, {"--verbose", "a.wav"}, {"--"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"a.wav", "--report"},
+                                                 {"-o"},
+                                                 {"--json"},
+                                                 {"-v"},
+                                                 {"--verbose", "a.wav"},
+                                                 {"--"}}) {
         const CCliRequest request = ParseArguments(args);
         EXPECT_EQ(request.eAction, ECliAction::kUsageError);
         EXPECT_FALSE(request.strError.empty());
@@ -172,8 +183,10 @@ TEST_F(CliProgramTest, ExitStatusTellsHowTheRunEnded) {
 }
 
 TEST_F(CliProgramTest, UsageErrorsExitWithTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"a.wav", "b.wav"}, {"--frobnicate", "a.wav"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"a.wav", "--report"},
+                                                 {"--frobnicate", "a.wav"},
+                                                 {"-o", "d", "x/a.wav", "y/a.wav"}}) {
         const SChildResult result = RunCli(args);
         EXPECT_EQ(result.nExit, 2) << args.size();
         EXPECT_EQ(result.strOut, "") << args.size();

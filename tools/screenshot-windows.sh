@@ -17,7 +17,7 @@ build=build/$preset
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 
-wine_env_install imagemagick x11-utils
+wine_env_install imagemagick x11-utils nlohmann-json3-dev
 for tool in import xwininfo; do
     command -v "$tool" >/dev/null 2>&1 || wine_env_fail "$tool not found after installing"
 done

@@ -17,8 +17,8 @@ preset=${1:-windows-i686}
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 
-# shellcheck disable=SC2119 # no extra packages
-wine_env_install
+# The command line's JSON library, header-only, for the target as well.
+wine_env_install nlohmann-json3-dev
 trap wine_env_stop EXIT
 wine_env_start
 

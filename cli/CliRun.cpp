@@ -1,0 +1,115 @@
+#include "CliRun.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BlockName.h"
+#include "ClassicDecoder.h"
+#include "CliOwner.h"
+#include "ConversionRun.h"
+#include "HtmlReport.h"
+#include "JsonLines.h"
+#include "RobustDecoder.h"
+#include "TextSink.h"
+
+namespace {
+
+// Shows every lost byte as the decoder's log records it.
+class CErrorLines : public CTapeLogListener {
+public:
+    explicit CErrorLines(CTextSink& sink) : m_sink(sink) {}
+    void OnFailure(const STapeFailure& failure) override {
+        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
+    }
+
+private:
+    CTextSink& m_sink;
+};
+
+// The decoder of a run, with what the report says of it.
+struct SDecoderChoice {
+    std::unique_ptr<CTapeReader> m_pReader;
+    std::unique_ptr<CTapeDecoder> m_pDecoder;
+    CTapeLog* m_pLog = nullptr;  // the decoder's log, for a listener
+};
+
+SDecoderChoice ChooseDecoder(const SRunOptions& options, bool bReport) {
+    SDecoderChoice choice;
+    if (options.m_bRobust) {
+        auto pRobust = std::make_unique<CRobustDecoder>();
+        pRobust->SetChannel(options.m_nChannel);
+        choice.m_pLog = &pRobust->GetLog();
+        choice.m_pDecoder = std::move(pRobust);
+    } else {
+        choice.m_pReader = std::make_unique<CTapeReader>();
+        auto pClassic = std::make_unique<CClassicDecoder>(*choice.m_pReader);
+        // The half-periods are measured for the report only: it costs time.
+        pClassic->SetMeasuring(bReport);
+        choice.m_pLog = &pClassic->GetLog();
+        choice.m_pDecoder = std::move(pClassic);
+    }
+    return choice;
+}
+
+std::string DecoderText(const SRunOptions& options, const CTapeDecoder& decoder) {
+    if (!options.m_bRobust) {
+        return "classic (44,100-tick clock)";
+    }
+    const auto& robust = static_cast<const CRobustDecoder&>(decoder);
+    return "robust, channel " + std::to_string(robust.Channel());
+}
+
+bool WriteReport(const SRunPlan& plan, const SRunOptions& options, const CTapeDecoder& decoder,
+                 const CCliOwner& owner) {
+    const CTapeLog& log = decoder.GetLog();
+    SReportFacts facts;
+    facts.m_strPath = EscapeControls(plan.m_strRecording);
+    facts.m_format = decoder.GetFormat();
+    facts.m_strDecoder = DecoderText(options, decoder);
+    facts.m_strResult = owner.GetStatusText();
+    for (const STapeBlock& block : log.Blocks()) {
+        facts.m_names.push_back(owner.PresentRecordName(RawRecordName(block)));
+    }
+    if (WriteTextFile(plan.m_strReport, MakeHtmlReport(log, facts))) {
+        return true;
+    }
+    std::fprintf(stderr, "tavro-tape-cli: the report could not be written: %s\n",
+                 EscapeControls(plan.m_strReport).c_str());
+    return false;
+}
+
+}  // namespace
+
+int RunRecording(const SRunPlan& plan, const SRunOptions& options) {
+    const bool bReport = !plan.m_strReport.empty();
+    SDecoderChoice choice = ChooseDecoder(options, bReport);
+    CTapeDecoder& decoder = *choice.m_pDecoder;
+
+    CLineSink lineSink(stdout);
+    CTerminalSink terminalSink(stdout);
+    CJsonLines jsonSink(stdout, plan.m_strRecording, decoder, options.m_bTagPath);
+    CTextSink& sink = options.m_bJson       ? static_cast<CTextSink&>(jsonSink)
+                      : options.m_bTerminal ? static_cast<CTextSink&>(terminalSink)
+                                            : lineSink;
+    CCliOwner owner(plan.m_strRecording, sink, plan.m_strOutput);
+    // The robust decoder's lost bytes are shown as they come (the JSON
+    // Lines list them at the end).
+    CErrorLines errorLines(sink);
+    if (options.m_bRobust && !options.m_bJson) {
+        choice.m_pLog->SetListener(&errorLines);
+    }
+    const ERunResult eResult = RunConversion(owner, decoder);
+    choice.m_pLog->SetListener(nullptr);
+    sink.Finish();
+
+    int nExit = eResult == ERunResult::kDone ? 0 : 1;
+    if (bReport && !WriteReport(plan, options, decoder, owner)) {
+        nExit = 1;
+    }
+    if (options.m_bJson) {
+        jsonSink.FinishRun(decoder.GetLog(), nExit);
+    }
+    return nExit;
+}

@@ -1,0 +1,20 @@
+// One recording of a tavro-tape-cli call: decoded into its output file,
+// shown on standard output (the text lines, or JSON Lines), and its report
+// written when one is asked for.
+#pragma once
+
+#include <cstdint>
+
+#include "RunPlan.h"
+
+struct SRunOptions {
+    bool m_bRobust = false;
+    int32_t m_nChannel = 0;    // with m_bRobust; 0 chooses
+    bool m_bJson = false;      // JSON Lines instead of the text lines
+    bool m_bTerminal = false;  // standard output is a terminal
+    bool m_bTagPath = false;   // several recordings: every JSON event names its recording
+};
+
+// The exit status of the run: 0 when the recording was read to its end
+// (and its report written), 1 otherwise.
+int RunRecording(const SRunPlan& plan, const SRunOptions& options);

@@ -1,0 +1,41 @@
+// JSON Lines for programs that read tavro-tape-cli's output: one JSON
+// object per line, in order
+//
+//   {"event":"file","path":...,"rate":...,"bits":...,"channels":...,"seconds":...}
+//   {"event":"block","index":N,"start":S,"end":S,"name":"...","bytes":N,"failures":N}
+//   {"event":"error","at":S,"block":N}          (each failed byte of that block)
+//   ...
+//   {"event":"end","status":"Hotovo :-)","bytes":N,"exit":0}
+//
+// times in seconds, texts in UTF-8 with JSON's escapes. The file event comes
+// when the recording is open, the others once it has been read; a recording
+// that cannot be opened has the end event alone. With several recordings in
+// one call every event carries "path" as well.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "TapeDecoder.h"
+#include "TapeLog.h"
+#include "TextSink.h"
+
+class CJsonLines : public CTextSink {
+public:
+    CJsonLines(std::FILE* pOut, std::string strPath, const CTapeDecoder& decoder, bool bTagPath)
+        : m_pOut(pOut), m_strPath(std::move(strPath)), m_decoder(decoder), m_bTagPath(bTagPath) {}
+
+    // The run shows the file line once the recording is open: the file event.
+    void ShowFile(const std::string& strText) override;
+    // The last status text goes into the end event.
+    void ShowStatus(const std::string& strText) override { m_strStatus = strText; }
+    // After the run: the blocks and failed bytes of the log, then the end.
+    void FinishRun(const CTapeLog& log, int nExit);
+
+private:
+    std::FILE* m_pOut;
+    std::string m_strPath;
+    const CTapeDecoder& m_decoder;
+    bool m_bTagPath;
+    std::string m_strStatus;
+};

@@ -1,0 +1,97 @@
+#include "RunPlan.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include "FileOpen.h"
+
+namespace {
+
+bool IsSeparator(char ch) {
+#ifdef _WIN32
+    return ch == '/' || ch == '\\' || ch == ':';
+#else
+    return ch == '/';
+#endif
+}
+
+// The folder part of strPath with its separator ("" for the current folder).
+std::string FolderOf(const std::string& strPath) {
+    for (size_t k = strPath.size(); k > 0; --k) {
+        if (IsSeparator(strPath[k - 1])) {
+            return strPath.substr(0, k);
+        }
+    }
+    return {};
+}
+
+// The file name without its folder and its last extension.
+std::string StemOf(const std::string& strPath) {
+    const std::string strName = strPath.substr(FolderOf(strPath).size());
+    const size_t nDot = strName.rfind('.');
+    return nDot == std::string::npos || nDot == 0 ? strName : strName.substr(0, nDot);
+}
+
+std::string InFolder(const std::string& strFolder, const std::string& strName) {
+    if (strFolder.empty() || IsSeparator(strFolder.back())) {
+        return strFolder + strName;
+    }
+    return strFolder + "/" + strName;
+}
+
+}  // namespace
+
+bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::string& strError) {
+    plans.clear();
+    if (request.paths.size() == 1) {
+        plans.push_back({request.paths.front(), request.strOutput, request.strReport});
+    }
+    std::set<std::string> written;
+    for (size_t k = 0; k < request.paths.size() && request.paths.size() > 1; ++k) {
+        const std::string& strRecording = request.paths[k];
+        SRunPlan plan;
+        plan.m_strRecording = strRecording;
+        const std::string strStem = StemOf(strRecording);
+        plan.m_strOutput =
+            InFolder(request.strOutput.empty() ? FolderOf(strRecording) : request.strOutput,
+                     strStem + ".dat");
+        if (!request.strReport.empty()) {
+            plan.m_strReport = InFolder(request.strReport, strStem + ".html");
+        }
+        for (const std::string* pFile : {&plan.m_strOutput, &plan.m_strReport}) {
+            if (!pFile->empty() && !written.insert(*pFile).second) {
+                strError = "two recordings would write " + *pFile;
+                return false;
+            }
+        }
+        plans.push_back(std::move(plan));
+    }
+    // Nothing that is read may be written over, and the report is no output.
+    for (const SRunPlan& plan : plans) {
+        for (const std::string& strRecording : request.paths) {
+            if (plan.m_strOutput == strRecording || plan.m_strReport == strRecording) {
+                strError = "a recording would be written over: " + strRecording;
+                return false;
+            }
+        }
+        if (!plan.m_strReport.empty() && plan.m_strReport == plan.m_strOutput) {
+            strError = "the report and the bytes would go to the same file: " + plan.m_strReport;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ProbeReportPath(const std::string& strPath, std::string& strReason) {
+    errno = 0;
+    std::FILE* pFile = OpenFileUtf8(strPath, "ab");
+    if (pFile == nullptr) {
+        strReason = errno != 0 ? std::strerror(errno) : "cannot be created";
+        return false;
+    }
+    std::fclose(pFile);
+    return true;
+}
