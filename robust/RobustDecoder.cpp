@@ -48,7 +48,11 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_lowpass.SetLowpass(m_config.m_dLowpassHz, m_dChainRate);
     m_hum.Set(dHumHz, m_config.m_dHumQ, m_dChainRate);
     m_level.Set(m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
-    m_crossings.Reset();
+    // Longer than any long half-period at the slowest deck speed the
+    // leader allows.
+    m_crossings.Reset(
+        static_cast<int64_t>(m_config.m_dLeaderMaxRatio * m_config.m_dLongSeconds * m_dChainRate) +
+        1);
     m_timing.Reset();
     m_framer.Reset();
     m_nBoxCount = 0;
@@ -133,6 +137,9 @@ bool CRobustDecoder::ProcessBlock() {
     const int32_t nFrames = m_input.ReadChannel(m_nChannel, pSamples);
     if (nFrames == 0) {
         m_bInputDone = true;
+        if (m_crossings.Finish(m_nSample) != CCrossingDetector::EEvent::kNone) {
+            OnCrossing(m_crossings.At());
+        }
         m_framer.Finish();
         return false;
     }
@@ -186,8 +193,9 @@ bool CRobustDecoder::ProcessBlock() {
         const size_t nSlot = static_cast<size_t>(m_nSample) & (kSignalRing - 1);
         m_signal[nSlot] = static_cast<float>(pChain[k]);
         m_signalLevel[nSlot] = static_cast<float>(pLevels[k]);
-        if (m_crossings.Process(pChain[k], dHysteresis * pLevels[k], m_nSample)) {
-            OnCrossing(m_crossings.Crossing());
+        if (m_crossings.Process(pChain[k], dHysteresis * pLevels[k], m_nSample) !=
+            CCrossingDetector::EEvent::kNone) {
+            OnCrossing(m_crossings.At());
         }
         ++m_nSample;
     }

@@ -47,19 +47,24 @@ TEST(RobustStagesTest, FiltersPassAndStopWhereTheySay) {
 
 TEST(RobustStagesTest, CrossingsNeedTheHysteresisAndAreTimedBetweenSamples) {
     CCrossingDetector crossings;
-    crossings.Reset();
-    // Settles low, wobbles inside the band (no crossing), then rises
-    // through zero between samples 5 and 6 at 5.25.
-    const double kSignal[] = {-1.0, -0.5, 0.1, -0.1, 0.05, -0.3, 0.1, 0.5, 1.0, 0.2, 0.1};
-    std::vector<double> found;
-    for (int32_t n = 0; n < 11; ++n) {
-        if (crossings.Process(kSignal[n], 0.4, n)) {
-            found.push_back(crossings.Crossing());
+    crossings.Reset(5);
+    // Settles low, wobbles inside the band (no crossing), rises through zero
+    // between samples 5 and 6 at 5.75, then stops after sample 8: a fade
+    // just after it, once more than five samples have stayed inside the band.
+    const double kSignal[] = {-1.0, -0.5, 0.1, -0.1, 0.05, -0.3, 0.1, 0.5, 1.0,
+                              0.2,  0.1,  0.0, -0.1, 0.0,  0.1,  0.0, 0.0};
+    std::vector<std::pair<CCrossingDetector::EEvent, double>> found;
+    for (int32_t n = 0; n < 17; ++n) {
+        const CCrossingDetector::EEvent eEvent = crossings.Process(kSignal[n], 0.4, n);
+        if (eEvent != CCrossingDetector::EEvent::kNone) {
+            found.emplace_back(eEvent, crossings.At());
         }
     }
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_NEAR(found[0], 5.75, 1e-9);
-    EXPECT_TRUE(crossings.IsHigh());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].first, CCrossingDetector::EEvent::kCrossing);
+    EXPECT_NEAR(found[0].second, 5.75, 1e-9);
+    EXPECT_EQ(found[1].first, CCrossingDetector::EEvent::kFade);
+    EXPECT_NEAR(found[1].second, 8.5, 1e-9);
 }
 
 SHalfPeriod Half(double dLength, EHalfClass eClass) {
