@@ -33,8 +33,11 @@ bool CRobustDecoder::Open(const std::string& strPath) {
     if (!survey.m_bRewound && m_input.Open(strPath) != ESoundError::kNone) {
         return false;
     }
-    m_nChannel = m_nChannelWanted > 0 ? std::min(m_nChannelWanted, m_input.Channels()) - 1
-                                      : survey.m_nChannel;
+    if (m_nChannelWanted > m_input.Channels()) {
+        m_input.Close();
+        return false;  // the file has no such channel
+    }
+    m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
     return true;
 }
