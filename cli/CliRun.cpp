@@ -12,6 +12,7 @@
 #include "HtmlReport.h"
 #include "JsonLines.h"
 #include "RobustDecoder.h"
+#include "TextJoin.h"
 #include "TextSink.h"
 
 namespace {
@@ -58,7 +59,7 @@ std::string DecoderText(const SRunOptions& options, const CTapeDecoder& decoder)
         return "classic (44,100-tick clock)";
     }
     const auto& robust = static_cast<const CRobustDecoder&>(decoder);
-    return "robust, channel " + std::to_string(robust.Channel());
+    return Join({"robust, channel ", std::to_string(robust.Channel())});
 }
 
 bool WriteReport(const SRunPlan& plan, const SRunOptions& options, const CTapeDecoder& decoder,

@@ -6,6 +6,7 @@
 #include "HtmlEscape.h"
 #include "TapeFormat.h"
 #include "TapeTime.h"
+#include "TextJoin.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ std::string Percent(double dSpeed) {
 }
 
 std::string Cell(const std::string& strText, const char* szClass = nullptr) {
-    return szClass == nullptr ? "<td>" + strText + "</td>"
-                              : "<td class=\"" + std::string(szClass) + "\">" + strText + "</td>";
+    return szClass == nullptr ? Join({"<td>", strText, "</td>"})
+                              : Join({"<td class=\"", szClass, "\">", strText, "</td>"});
 }
 
 }  // namespace
@@ -72,9 +73,9 @@ std::string BlockTableHtml(const CTapeLog& log, const std::vector<std::string>& 
     }
     str += "</tbody></table></div>\n";
     if (blocks.size() > kMaxTableRows) {
-        str += "<p class=\"note\">" + std::to_string(blocks.size() - kMaxTableRows) +
-               " more blocks are not listed; <code>tavro-tape-cli --json</code> lists every "
-               "one.</p>\n";
+        str += Join({"<p class=\"note\">", std::to_string(blocks.size() - kMaxTableRows),
+                     " more blocks are not listed; <code>tavro-tape-cli --json</code> lists every "
+                     "one.</p>\n"});
     }
     return str;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Svg.h"
+#include "TextJoin.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void DrawAxes(CSvg& svg, double dTopLog) {
         svg.Line(kLeft - 5.0, dY, kLeft, dY, "axis");
         svg.Line(kLeft, dY, kRight, dY, "grid");
         const std::string strLabel =
-            nPower < 4 ? std::to_string(nCount) : "1e" + std::to_string(nPower);
+            nPower < 4 ? std::to_string(nCount) : Join({"1e", std::to_string(nPower)});
         svg.Text(kLeft - 8.0, dY + 4.0, strLabel, "tick", CSvg::EAnchor::kEnd);
     }
     svg.Text(kLeft - 8.0, kTop - 14.0, "count", "axistitle", CSvg::EAnchor::kEnd);
@@ -99,7 +100,7 @@ std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBou
         const double dY = YOf(nCount, dTopLog);
         svg.Rect(XOf(dLow), dY, XOf(dHigh) - XOf(dLow), kBottom - dY,
                  std::string("bar ") + HalfPeriodClass(std::sqrt(dLow * dHigh), bounds),
-                 Micros(dLow) + " to " + Micros(dHigh) + ": " + std::to_string(nCount));
+                 Join({Micros(dLow), " to ", Micros(dHigh), ": ", std::to_string(nCount)}));
     }
 
     // The boundaries, labelled above the plot.
@@ -117,7 +118,8 @@ std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBou
             continue;
         }
         svg.Line(bound.m_dX, kTop - 10.0, bound.m_dX, kBottom, "bound");
-        svg.Text(bound.m_dX + 3.0, dRow, bound.m_szName + Micros(bound.m_dSeconds), "boundlabel");
+        svg.Text(bound.m_dX + 3.0, dRow, Join({bound.m_szName, Micros(bound.m_dSeconds)}),
+                 "boundlabel");
         dRow = dRow < kTop - 20.0 ? kTop - 12.0 : kTop - 24.0;
     }
     return svg.Finish();

@@ -12,6 +12,7 @@
 #include "SignalPlot.h"
 #include "TapeMap.h"
 #include "TapeTime.h"
+#include "TextJoin.h"
 #include "Version.h"
 
 namespace {
@@ -20,16 +21,16 @@ namespace {
 constexpr const char* kPolicy = "default-src 'none'; style-src 'unsafe-inline'";
 
 std::string Item(const std::string& strLabel, const std::string& strValue, bool bBad = false) {
-    return "<div><dt>" + strLabel + "</dt><dd" + (bBad ? " class=\"bad\"" : "") + ">" + strValue +
-           "</dd></div>\n";
+    return Join({"<div><dt>", strLabel, "</dt><dd", bBad ? " class=\"bad\"" : "", ">", strValue,
+                 "</dd></div>\n"});
 }
 
 std::string FormatText(const SRecordingFormat& format) {
-    std::string str =
-        std::to_string(format.m_nRate) + " Hz \xC2\xB7 " + std::to_string(format.m_nBits) + " bit";
+    std::string str = Join(
+        {std::to_string(format.m_nRate), " Hz \xC2\xB7 ", std::to_string(format.m_nBits), " bit"});
     if (format.m_nChannels > 0) {
-        str += " \xC2\xB7 " + std::to_string(format.m_nChannels) +
-               (format.m_nChannels == 1 ? " channel" : " channels");
+        str += Join({" \xC2\xB7 ", std::to_string(format.m_nChannels),
+                     format.m_nChannels == 1 ? " channel" : " channels"});
     }
     return str;
 }
@@ -52,11 +53,12 @@ std::string Summary(const CTapeLog& log, const SReportFacts& facts) {
 
 std::string MapSection(const CTapeLog& log, const SReportFacts& facts) {
     const STapeMap map = LayOutTapeMap(log, facts.m_format.m_dSeconds);
-    return "<section>\n<h2>Map of the recording</h2>\n<div class=\"scroll\">\n" +
-           DrawTapeMap(map, log, facts.m_names) +
-           "\n</div>\n<p class=\"legend\"><span class=\"key block\"></span>block (record name "
-           "\xC2\xB7 bytes; every block has a tooltip)<span class=\"key fail\"></span>failed "
-           "byte</p>\n</section>\n";
+    return Join(
+        {"<section>\n<h2>Map of the recording</h2>\n<div class=\"scroll\">\n",
+         DrawTapeMap(map, log, facts.m_names),
+         "\n</div>\n<p class=\"legend\"><span class=\"key block\"></span>block (record name "
+         "\xC2\xB7 bytes; every block has a tooltip)<span class=\"key fail\"></span>failed "
+         "byte</p>\n</section>\n"});
 }
 
 std::string HistogramSection(const CTapeLog& log) {
@@ -65,13 +67,13 @@ std::string HistogramSection(const CTapeLog& log) {
     if (histogram.Total() == 0) {
         return str + "<p class=\"note\">The decoder measured no half-periods.</p>\n</section>\n";
     }
-    str += "<div class=\"scroll\">\n" + DrawHistogram(histogram, log.Bounds()) + "\n</div>\n";
-    str +=
-        "<p class=\"legend\"><span class=\"key short\"></span>short<span class=\"key "
-        "long\"></span>long<span class=\"key fail\"></span>too long<span class=\"key "
-        "noise\"></span>too short \xE2\x80\x94 " +
-        std::to_string(histogram.Total()) +
-        " half-periods measured; the dashed lines are the decoder's class boundaries.</p>\n";
+    str += Join({"<div class=\"scroll\">\n", DrawHistogram(histogram, log.Bounds()), "\n</div>\n"});
+    str += Join(
+        {"<p class=\"legend\"><span class=\"key short\"></span>short<span class=\"key "
+         "long\"></span>long<span class=\"key fail\"></span>too long<span class=\"key "
+         "noise\"></span>too short \xE2\x80\x94 ",
+         std::to_string(histogram.Total()),
+         " half-periods measured; the dashed lines are the decoder's class boundaries.</p>\n"});
     return str + "</section>\n";
 }
 
@@ -98,10 +100,10 @@ std::string SignalSection(const CTapeLog& log) {
     str += "<div class=\"snapshots\">\n";
     size_t k = 0;
     for (const SSignalSnapshot& snapshot : log.Snapshots()) {
-        str += "<figure><figcaption>" + std::to_string(++k) + ". failed byte at " +
-               FormatTapeTime(snapshot.m_dFailureAt) + ", block " +
-               std::to_string(BlockOfFailure(log, snapshot.m_dFailureAt) + 1) + "</figcaption>\n" +
-               DrawSnapshot(snapshot) + "</figure>\n";
+        str += Join({"<figure><figcaption>", std::to_string(++k), ". failed byte at ",
+                     FormatTapeTime(snapshot.m_dFailureAt), ", block ",
+                     std::to_string(BlockOfFailure(log, snapshot.m_dFailureAt) + 1),
+                     "</figcaption>\n", DrawSnapshot(snapshot), "</figure>\n"});
     }
     str +=
         "</div>\n<p class=\"legend\">The signal as the decoder conditioned it, its midpoint "
@@ -118,15 +120,14 @@ std::string MakeHtmlReport(const CTapeLog& log, const SReportFacts& facts) {
     const std::string strPath = HtmlEscape(facts.m_strPath);
     std::string str = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     str += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    str +=
-        "<meta http-equiv=\"Content-Security-Policy\" content=\"" + std::string(kPolicy) + "\">\n";
-    str += "<title>Tape report: " + strPath + "</title>\n<style>" + kReportStyle +
-           "</style>\n</head>\n<body>\n<main>\n";
-    str += "<h1>Tape report</h1>\n<p class=\"path\">" + strPath + "</p>\n";
+    str += Join({"<meta http-equiv=\"Content-Security-Policy\" content=\"", kPolicy, "\">\n"});
+    str += Join({"<title>Tape report: ", strPath, "</title>\n<style>", kReportStyle,
+                 "</style>\n</head>\n<body>\n<main>\n"});
+    str += Join({"<h1>Tape report</h1>\n<p class=\"path\">", strPath, "</p>\n"});
     str += Summary(log, facts);
     str += MapSection(log, facts);
-    str += "<section>\n<h2>Blocks (" + std::to_string(log.Blocks().size()) + ")</h2>\n" +
-           BlockTableHtml(log, facts.m_names) + "</section>\n";
+    str += Join({"<section>\n<h2>Blocks (", std::to_string(log.Blocks().size()), ")</h2>\n",
+                 BlockTableHtml(log, facts.m_names), "</section>\n"});
     str += HistogramSection(log);
     str += SignalSection(log);
     str += "</main>\n<footer>tavro-tape " TAVRO_VERSION_STRING "</footer>\n</body>\n</html>\n";

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "HtmlEscape.h"
+#include "TextJoin.h"
 
 std::string SvgNumber(double d) {
     if (!std::isfinite(d)) {
@@ -24,8 +25,8 @@ std::string SvgNumber(double d) {
 CSvg::CSvg(int nWidth, int nHeight, std::string_view strClass, std::string_view strLabel)
     : m_nWidth(nWidth), m_nHeight(nHeight) {
     // The view box is filled in by Finish.
-    m_str = "\" class=\"" + HtmlEscape(strClass) + "\" role=\"img\" aria-label=\"" +
-            HtmlEscape(strLabel) + "\">\n";
+    m_str = Join({"\" class=\"", HtmlEscape(strClass), "\" role=\"img\" aria-label=\"",
+                  HtmlEscape(strLabel), "\">\n"});
 }
 
 void CSvg::Close(std::string_view strElement, std::string_view strTitle) {
@@ -33,31 +34,29 @@ void CSvg::Close(std::string_view strElement, std::string_view strTitle) {
         m_str += "/>\n";
         return;
     }
-    m_str += "><title>" + HtmlEscape(strTitle) + "</title></";
-    m_str += strElement;
-    m_str += ">\n";
+    m_str += Join({"><title>", HtmlEscape(strTitle), "</title></", strElement, ">\n"});
 }
 
 void CSvg::Rect(double dX, double dY, double dWidth, double dHeight, std::string_view strClass,
                 std::string_view strTitle) {
-    m_str += "<rect x=\"" + SvgNumber(dX) + "\" y=\"" + SvgNumber(dY) + "\" width=\"" +
-             SvgNumber(dWidth) + "\" height=\"" + SvgNumber(dHeight) + "\" class=\"" +
-             HtmlEscape(strClass) + "\"";
+    m_str += Join({"<rect x=\"", SvgNumber(dX), "\" y=\"", SvgNumber(dY), "\" width=\"",
+                   SvgNumber(dWidth), "\" height=\"", SvgNumber(dHeight), "\" class=\"",
+                   HtmlEscape(strClass), "\""});
     Close("rect", strTitle);
 }
 
 void CSvg::Line(double dX1, double dY1, double dX2, double dY2, std::string_view strClass,
                 std::string_view strTitle) {
-    m_str += "<line x1=\"" + SvgNumber(dX1) + "\" y1=\"" + SvgNumber(dY1) + "\" x2=\"" +
-             SvgNumber(dX2) + "\" y2=\"" + SvgNumber(dY2) + "\" class=\"" + HtmlEscape(strClass) +
-             "\"";
+    m_str +=
+        Join({"<line x1=\"", SvgNumber(dX1), "\" y1=\"", SvgNumber(dY1), "\" x2=\"", SvgNumber(dX2),
+              "\" y2=\"", SvgNumber(dY2), "\" class=\"", HtmlEscape(strClass), "\""});
     Close("line", strTitle);
 }
 
 void CSvg::Text(double dX, double dY, std::string_view strText, std::string_view strClass,
                 EAnchor eAnchor) {
-    m_str += "<text x=\"" + SvgNumber(dX) + "\" y=\"" + SvgNumber(dY) + "\" class=\"" +
-             HtmlEscape(strClass) + "\"";
+    m_str += Join({"<text x=\"", SvgNumber(dX), "\" y=\"", SvgNumber(dY), "\" class=\"",
+                   HtmlEscape(strClass), "\""});
     if (eAnchor != EAnchor::kStart) {
         m_str += eAnchor == EAnchor::kMiddle ? " text-anchor=\"middle\"" : " text-anchor=\"end\"";
     }
@@ -67,20 +66,20 @@ void CSvg::Text(double dX, double dY, std::string_view strText, std::string_view
 }
 
 void CSvg::Polyline(const std::vector<SSvgPoint>& points, std::string_view strClass) {
-    m_str += "<polyline class=\"" + HtmlEscape(strClass) + "\" points=\"";
+    m_str += Join({"<polyline class=\"", HtmlEscape(strClass), "\" points=\""});
     for (size_t k = 0; k < points.size(); ++k) {
         if (k > 0) {
             m_str += ' ';
         }
-        m_str += SvgNumber(points[k].m_dX) + "," + SvgNumber(points[k].m_dY);
+        m_str += Join({SvgNumber(points[k].m_dX), ",", SvgNumber(points[k].m_dY)});
     }
     m_str += "\"/>\n";
 }
 
 std::string CSvg::Finish() {
     std::string str = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 ";
-    str += std::to_string(m_nTop) + " " + std::to_string(m_nWidth) + " " +
-           std::to_string(m_nHeight - m_nTop);
+    str += Join({std::to_string(m_nTop), " ", std::to_string(m_nWidth), " ",
+                 std::to_string(m_nHeight - m_nTop)});
     str += m_str;
     str += "</svg>";
     return str;

@@ -6,6 +6,7 @@
 
 #include "Svg.h"
 #include "TapeTime.h"
+#include "TextJoin.h"
 
 using namespace TapeMapGeometry;
 
@@ -47,14 +48,14 @@ std::string AxisLabel(double dSeconds, double dStep) {
 }
 
 std::string BlockTitle(const STapeBlock& block, size_t nIndex, const std::string& strName) {
-    std::string str = "block " + std::to_string(nIndex + 1);
+    std::string str = Join({"block ", std::to_string(nIndex + 1)});
     if (!strName.empty()) {
-        str += " \xE2\x80\x9C" + strName + "\xE2\x80\x9D";
+        str += Join({" \xE2\x80\x9C", strName, "\xE2\x80\x9D"});
     }
-    str += ": " + std::to_string(block.m_nBytes) + " bytes, " + FormatTapeTime(block.m_dStart) +
-           " to " + FormatTapeTime(block.m_dEnd);
+    str += Join({": ", std::to_string(block.m_nBytes), " bytes, ", FormatTapeTime(block.m_dStart),
+                 " to ", FormatTapeTime(block.m_dEnd)});
     if (block.m_nFailures > 0) {
-        str += ", " + std::to_string(block.m_nFailures) + " failed";
+        str += Join({", ", std::to_string(block.m_nFailures), " failed"});
     }
     return str;
 }
@@ -119,8 +120,8 @@ std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
         const std::string& strName = bar.m_nFirst < names.size() ? names[bar.m_nFirst] : "";
         if (bar.m_nCount > 1) {
             svg.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop, "block many",
-                     std::to_string(bar.m_nCount) + " short blocks from " +
-                         FormatTapeTime(block.m_dStart));
+                     Join({std::to_string(bar.m_nCount), " short blocks from ",
+                           FormatTapeTime(block.m_dStart)}));
             continue;
         }
         svg.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop,
@@ -128,8 +129,8 @@ std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
                  BlockTitle(block, bar.m_nFirst, strName));
         // The label goes in the lowest row where it fits.
         const std::string strLabel =
-            strName.empty() ? std::to_string(block.m_nBytes) + " B"
-                            : strName + " \xC2\xB7 " + std::to_string(block.m_nBytes) + " B";
+            strName.empty() ? Join({std::to_string(block.m_nBytes), " B"})
+                            : Join({strName, " \xC2\xB7 ", std::to_string(block.m_nBytes), " B"});
         const double dWidth = kCharWidth * static_cast<double>(CodePoints(strLabel));
         const double dX = std::min(bar.m_dX0, kRight - dWidth);
         for (size_t r = 0; r < kLabelRows.size(); ++r) {
@@ -144,10 +145,10 @@ std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
     }
 
     for (const SMapMark& mark : map.m_marks) {
-        const std::string strTitle = mark.m_nCount == 1
-                                         ? "failed byte at " + FormatTapeTime(mark.m_dFirstAt)
-                                         : std::to_string(mark.m_nCount) + " failed bytes from " +
-                                               FormatTapeTime(mark.m_dFirstAt);
+        const std::string strTitle =
+            mark.m_nCount == 1 ? Join({"failed byte at ", FormatTapeTime(mark.m_dFirstAt)})
+                               : Join({std::to_string(mark.m_nCount), " failed bytes from ",
+                                       FormatTapeTime(mark.m_dFirstAt)});
         svg.Line(mark.m_dX, kBarTop, mark.m_dX, kBarBottom, "failline");
         svg.Line(mark.m_dX, kMarkTop, mark.m_dX, kMarkBottom, "fail", strTitle);
     }
