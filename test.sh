@@ -19,6 +19,7 @@ cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 tools/package.sh --test
+tools/check-report.sh  # the tape report in headless chromium
 
 echo "== sanitizer build and tests"
 cmake --preset asan
