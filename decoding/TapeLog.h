@@ -2,7 +2,8 @@
 // blocks with their times and byte counts, every failed byte with its time,
 // the half-period lengths it measured and the class boundaries it used. The
 // run's owner reads it after (or, through a listener, during) a run; the
-// report and the machine-readable output are made from it.
+// report and the machine-readable output are made from it. On request it
+// also keeps every block's bytes with their evidence, for merging takes.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,26 @@ struct STapeBlock {
     double m_dShort = 0.0;     // s: measured mean short half-period, 0 if unknown
     double m_dLong = 0.0;      // s: measured mean long half-period, 0 if unknown
     std::string m_strHeader;   // the first 64 bytes decoded, for the record name
+};
+
+// One decoded byte with where it lay and how sure its decoder was of it.
+struct SByteEvidence {
+    double m_dStart = 0.0;       // s: start of the byte
+    float m_fConfidence = 0.0f;  // smallest margin of its half-periods (ratio >= 1); 0 unknown
+    uint8_t m_nValue = 0;
+};
+
+// Bytes lost inside a block: about m_nLost of them, before byte m_nBefore.
+struct SGapEvidence {
+    uint32_t m_nBefore = 0;  // bytes of the block decoded before the gap
+    uint32_t m_nLost = 0;    // lost bytes, as the decoder estimates them
+    double m_dAt = 0.0;      // s: where the first of them was
+};
+
+// A block's bytes in order and the gaps between them.
+struct SBlockEvidence {
+    std::vector<SByteEvidence> m_bytes;
+    std::vector<SGapEvidence> m_gaps;  // in order; consecutive lost bytes make one gap
 };
 
 struct STapeFailure {
@@ -62,10 +83,17 @@ public:
     void Clear();
     void SetListener(CTapeLogListener* pListener) { m_pListener = pListener; }
     void SetBounds(const SClassBounds& bounds) { m_bounds = bounds; }
+    // Whether blocks keep their bytes and gaps (Evidence()); off by default,
+    // so that a run's memory does not grow with the recording. Clear keeps
+    // the setting; blocks begun before it was set keep nothing.
+    void SetKeepEvidence(bool bKeep);
+    bool KeepsEvidence() const { return m_bKeepEvidence; }
 
     // A block begins with its first byte.
     void BeginBlock(double dStart);
     void AddByte(uint8_t nByte, double dEnd);
+    // The same with the byte's start and confidence, for the evidence.
+    void AddByte(uint8_t nByte, double dStart, double dEnd, float fConfidence);
     void AddFailure(double dAt);
     // The measured half-period means of the current block.
     void SetTiming(double dShort, double dLong);
@@ -81,13 +109,17 @@ public:
     const SClassBounds& Bounds() const { return m_bounds; }
     const std::vector<SSignalSnapshot>& Snapshots() const { return m_snapshots; }
     uint64_t TotalBytes() const { return m_nTotalBytes; }
+    // With SetKeepEvidence(true): one entry per block, as Blocks(); else empty.
+    const std::vector<SBlockEvidence>& Evidence() const { return m_evidence; }
 
 private:
     std::vector<STapeBlock> m_blocks;
     std::vector<STapeFailure> m_failures;
     std::vector<SSignalSnapshot> m_snapshots;
+    std::vector<SBlockEvidence> m_evidence;
     CHalfPeriodHistogram m_histogram;
     SClassBounds m_bounds;
     uint64_t m_nTotalBytes = 0;
     CTapeLogListener* m_pListener = nullptr;
+    bool m_bKeepEvidence = false;
 };

@@ -103,10 +103,16 @@ int32_t CRobustDecoder::ReadDataByte() {
                         m_log.BeginBlock(event.m_byte.m_dStart);
                         m_bInBlock = true;
                     }
-                    m_log.AddByte(event.m_byte.m_nValue, event.m_byte.m_dEnd);
+                    m_log.AddByte(event.m_byte.m_nValue, event.m_byte.m_dStart, event.m_byte.m_dEnd,
+                                  event.m_byte.m_fConfidence);
                     m_log.SetTiming(m_timing.Short(), m_timing.Long());
                     return event.m_byte.m_nValue;
                 case EEvent::kFailure:
+                    // Bytes lost before a block's first good one belong to it.
+                    if (!m_bInBlock) {
+                        m_log.BeginBlock(event.m_byte.m_dStart);
+                        m_bInBlock = true;
+                    }
                     m_log.AddFailure(event.m_byte.m_dStart);
                     break;
                 case EEvent::kBlockEnd:

@@ -19,7 +19,8 @@
 //
 // Each stage takes a block of samples per call. Bytes, lost bytes and block ends queue up in order
 // for the conversion run, which takes them one call at a time; the log records them as they are
-// taken. Buffers are sized once per file; nothing is allocated per sample or per half-period.
+// taken, with each byte's start and confidence when it keeps evidence (GetLog().SetKeepEvidence).
+// Buffers are sized once per file; nothing is allocated per sample or per half-period.
 #pragma once
 
 #include <array>
