@@ -1,0 +1,25 @@
+// Which blocks of several takes are the same block of the tape. Takes are
+// laid over each other in turn: the blocks of the next take are aligned,
+// in order, with the groups found so far, a block joining a group when
+// their record names agree (both known and equal), or, when either name is
+// unknown, when their lengths are close; a block that joins none makes a
+// group of its own at its place.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "TakeTokens.h"
+
+struct SBlockGroup {
+    std::vector<int32_t> m_members;  // per take: its block in this group, or -1
+};
+
+// takes[t]: the keys of take t's blocks in order. The groups come in tape
+// order, each with one entry per take.
+std::vector<SBlockGroup> MatchBlocks(std::span<const std::vector<SBlockKey>> takes);
+
+// Whether two blocks may be the same: names equal when both are known,
+// lengths close otherwise.
+bool MayBeSameBlock(const SBlockKey& a, const SBlockKey& b);

@@ -1,0 +1,27 @@
+// The choice of one byte from the cells of the takes at one place of a
+// block: where the takes agree, their byte; where some lack it, the byte of
+// those that have it; where they disagree, the value most takes hold, and
+// among equally many the one decoded with the higher confidence (with two
+// takes that is always the confidence). A take that goes on without a byte
+// where others have one votes against the byte; a byte is kept unless more
+// takes vote against it than for it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "ByteProfile.h"
+
+// Takes a merge can weigh against each other (a take's number fits a byte).
+inline constexpr size_t kMaxMergeTakes = 255;
+
+struct SByteChoice {
+    int16_t m_nValue = kUnknownToken;  // the value chosen among the bytes, if any
+    bool m_bKeep = false;              // the place holds a byte on the tape
+    bool m_bDisagree = false;          // the takes' bytes differ, or some deny the byte
+    bool m_bMissing = false;           // more takes lost a byte here than deny one, none has it
+    uint8_t m_nTake = 0;               // the take the byte comes from (the first of equals)
+};
+
+SByteChoice ChooseByte(std::span<const SCell> cells);

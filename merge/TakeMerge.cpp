@@ -1,0 +1,75 @@
+#include "TakeMerge.h"
+
+#include "BlockMatch.h"
+#include "BlockMerge.h"
+#include "ByteVote.h"
+#include "TakeTokens.h"
+
+namespace {
+
+SMergeResult Failed(EMergeStatus eStatus, size_t nTake = 0) {
+    SMergeResult result;
+    result.m_eStatus = eStatus;
+    result.m_nTake = nTake;
+    return result;
+}
+
+// The first take that has blocks of which none is shared, if any.
+bool FindUnmatchedTake(const std::vector<SMergedBlock>& blocks,
+                       std::span<const CTapeLog* const> takes, size_t& nTake) {
+    for (size_t t = 0; t < takes.size(); ++t) {
+        bool bShared = false;
+        for (const SMergedBlock& block : blocks) {
+            bShared = bShared || (block.m_takeBlocks[t] >= 0 && block.TakesHolding() >= 2);
+        }
+        if (!bShared) {
+            nTake = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+SMergeResult MergeTakes(std::span<const CTapeLog* const> takes) {
+    if (takes.size() < 2) {
+        return Failed(EMergeStatus::kTooFewTakes);
+    }
+    if (takes.size() > kMaxMergeTakes) {
+        return Failed(EMergeStatus::kTooManyTakes);
+    }
+    std::vector<std::vector<SBlockKey>> keys(takes.size());
+    for (size_t t = 0; t < takes.size(); ++t) {
+        const CTapeLog& log = *takes[t];
+        if (log.Evidence().size() != log.Blocks().size()) {
+            return Failed(EMergeStatus::kNoEvidence, t);
+        }
+        for (const SBlockEvidence& evidence : log.Evidence()) {
+            keys[t].push_back(MakeBlockKey(evidence));
+        }
+    }
+    SMergeResult result;
+    std::vector<const SBlockEvidence*> evidence(takes.size());
+    for (const SBlockGroup& group : MatchBlocks(keys)) {
+        for (size_t t = 0; t < takes.size(); ++t) {
+            const int32_t nBlock = group.m_members[t];
+            evidence[t] = nBlock < 0 ? nullptr : &takes[t]->Evidence()[static_cast<size_t>(nBlock)];
+        }
+        for (SMergedBlock& block : MergeBlock(evidence, group.m_members)) {
+            result.m_blocks.push_back(std::move(block));
+        }
+    }
+    bool bCommon = false;
+    for (const SMergedBlock& block : result.m_blocks) {
+        bCommon = bCommon || block.TakesHolding() >= 2;
+    }
+    if (!bCommon) {
+        return Failed(EMergeStatus::kNoCommonBlock);
+    }
+    size_t nTake = 0;
+    if (FindUnmatchedTake(result.m_blocks, takes, nTake)) {
+        return Failed(EMergeStatus::kTakeUnmatched, nTake);
+    }
+    return result;
+}

@@ -1,0 +1,31 @@
+// A take's block as the merge sees it: its decoded bytes in order, and for
+// every gap as many unknown places as its decoder estimated were lost.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "TapeLog.h"
+
+inline constexpr int16_t kUnknownToken = -1;
+
+struct STakeTokens {
+    std::vector<int16_t> m_values;    // 0-255, or kUnknownToken inside a gap
+    std::vector<float> m_confidence;  // per token; 0 for unknown ones
+};
+
+STakeTokens MakeTakeTokens(const SBlockEvidence& evidence);
+
+// What block matching knows of a take's block before its bytes are aligned.
+struct SBlockKey {
+    std::string m_strName;   // raw record name; empty when the header was not decoded whole
+    uint64_t m_nLength = 0;  // decoded bytes and estimated lost ones
+};
+
+SBlockKey MakeBlockKey(const SBlockEvidence& evidence);
+
+// The raw record name in the first bytes of a block (as many as there are,
+// up to 64); empty when there is none.
+std::string ScanBlockName(std::span<const uint8_t> firstBytes);

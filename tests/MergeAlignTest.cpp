@@ -1,0 +1,236 @@
+// The merge on hand-made takes: logs filled the way a decoder fills them,
+// each byte a letter and each '?' one byte the decoder reports lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ByteProfile.h"
+#include "ByteVote.h"
+#include "SequenceAlign.h"
+#include "TakeMerge.h"
+
+namespace {
+
+constexpr float kClear = 1.5f;  // a clean byte's confidence
+
+// A lost byte in a hand-made block.
+constexpr int16_t kLost = -1;
+
+// One block per sequence of bytes and kLost; values from 256 up are the
+// byte (value - 256) decoded with little confidence.
+CTapeLog MakeLog(const std::vector<std::vector<int16_t>>& blocks) {
+    CTapeLog log;
+    log.SetKeepEvidence(true);
+    double dAt = 0.0;
+    for (const std::vector<int16_t>& block : blocks) {
+        log.BeginBlock(dAt);
+        for (const int16_t nValue : block) {
+            dAt += 0.006;
+            if (nValue == kLost) {
+                log.AddFailure(dAt);
+            } else {
+                log.AddByte(static_cast<uint8_t>(nValue & 0xFF), dAt, dAt + 0.006,
+                            nValue > 0xFF ? 1.05f : kClear);
+            }
+        }
+        dAt += 1.0;
+    }
+    return log;
+}
+
+// Letters are bytes, '?' a lost byte, a lowercase letter its uppercase one
+// decoded with little confidence.
+std::vector<int16_t> Sequence(const std::string& strBlock) {
+    std::vector<int16_t> values;
+    for (const char c : strBlock) {
+        values.push_back(c == '?'               ? kLost
+                         : c >= 'a' && c <= 'z' ? static_cast<int16_t>(0x100 + c - 'a' + 'A')
+                                                : static_cast<int16_t>(c));
+    }
+    return values;
+}
+
+std::string Text(const SMergedBlock& block) {
+    return std::string(block.m_bytes.begin(), block.m_bytes.end());
+}
+
+SMergeResult MergeLogs(const std::vector<CTapeLog>& logs) {
+    std::vector<const CTapeLog*> pointers;
+    for (const CTapeLog& log : logs) {
+        pointers.push_back(&log);
+    }
+    return MergeTakes(pointers);
+}
+
+SMergeResult Merge(const std::vector<std::vector<std::string>>& takes) {
+    std::vector<CTapeLog> logs;
+    for (const auto& blocks : takes) {
+        std::vector<std::vector<int16_t>> sequences;
+        for (const std::string& strBlock : blocks) {
+            sequences.push_back(Sequence(strBlock));
+        }
+        logs.push_back(MakeLog(sequences));
+    }
+    return MergeLogs(logs);
+}
+
+constexpr const char* kTape = "THEQUICKBROWNFOXJUMPSOVERTHELAZYDOG";
+
+struct SCase {
+    const char* m_szName;
+    std::vector<std::string> m_takes;  // one block each
+    const char* m_szMerged;
+    uint32_t m_nDisagreements;
+    uint32_t m_nMissing;
+};
+
+TEST(MergeAlignTest, AlignsGapsExtraBytesAndSubstitutions) {
+    const SCase kCases[] = {
+        {"gap estimated right", {"THEQUICK???WNFOXJUMPSOVERTHELAZYDOG", kTape}, kTape, 0, 0},
+        {"gap estimated one short", {"THEQUICK??OWNFOXJUMPSOVERTHELAZYDOG", kTape}, kTape, 0, 0},
+        {"gap estimated two long", {"THEQUICK?????WNFOXJUMPSOVERTHELAZYDOG", kTape}, kTape, 0, 0},
+        {"gaps in both takes, estimates off",
+         {"THE????BROWNFOXJUMPSOVERTHELAZYDOG", "THEQUICKBROWNFOXJU?????ERTHELAZYDOG"},
+         kTape,
+         0,
+         0},
+        {"block ends lost without a report", {"THEQUICKBROWNFOXJUMPSOV", kTape}, kTape, 0, 0},
+        {"an extra byte, outvoted",
+         {"THEQUICKBROWNFOXXJUMPSOVERTHELAZYDOG", kTape, kTape},
+         kTape,
+         1,
+         0},
+        {"a substitution, outvoted",
+         {"THEQUICKBROWNFOXJUMPSOVERTHELAZYDOG", "THEQUICKBROWNBOXJUMPSOVERTHELAZYDOG", kTape},
+         kTape,
+         1,
+         0},
+        {"a substitution, less sure", {"THEQUICKBROWNbOXJUMPSOVERTHELAZYDOG", kTape}, kTape, 1, 0},
+        {"a substitution, more sure",
+         {"THEQUICKBROWNBOXJUMPSOVERTHELAZYDOG", "THEQUICKBROWNfOXJUMPSOVERTHELAZYDOG"},
+         "THEQUICKBROWNBOXJUMPSOVERTHELAZYDOG",
+         1,
+         0},
+        {"lost in every take",
+         {"THEQUICKBROWNFOX??MPSOVERTHELAZYDOG", "THEQUICKBROWNFOX???PSOVERTHELAZYDOG"},
+         "THEQUICKBROWNFOXMPSOVERTHELAZYDOG",
+         0,
+         2},
+        {"a run framed wrong after a gap",
+         {"THEQUICK??CDEGH??OVERTHELAZYDOG", "THEQUICKBROWNFOXJUMPSOVERTHE???DOG"},
+         "THEQUICKBROWNFOXJUMPSOVERTHELAZYDOG",
+         5,
+         0},
+    };
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        std::vector<std::vector<std::string>> takes;
+        for (const std::string& strTake : c.m_takes) {
+            takes.push_back({strTake});
+        }
+        const SMergeResult result = Merge(takes);
+        ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+        ASSERT_EQ(result.m_blocks.size(), 1u);
+        EXPECT_EQ(Text(result.m_blocks[0]), c.m_szMerged);
+        EXPECT_EQ(result.m_blocks[0].m_disagreements.size(), c.m_nDisagreements);
+        EXPECT_EQ(result.m_blocks[0].m_nMissing, c.m_nMissing);
+    }
+}
+
+// The bytes each take gave: where takes agree, the first of them. The
+// first take lost QUICK, and estimated it a byte short.
+TEST(MergeAlignTest, SaysWhichTakeGaveEachByte) {
+    const SMergeResult result =
+        Merge({{"THE????BROWNFOXJUMPSOVERTHELAZYDOG"}, {"THEQUICKBROWNFOXJUMPSOVERTHEL???OG"}});
+    ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+    const SMergedBlock& block = result.m_blocks[0];
+    EXPECT_EQ(Text(block), kTape);
+    EXPECT_EQ(block.m_fromTake, (std::vector<uint32_t>{30, 5}));
+    for (size_t k = 0; k < block.m_sources.size(); ++k) {
+        EXPECT_EQ(block.m_sources[k], k >= 3 && k < 8 ? 1 : 0) << k;
+    }
+    EXPECT_EQ(block.m_takeBlocks, (std::vector<int32_t>{0, 0}));
+}
+
+// Gap estimates that are all off the same way shift one take against the
+// other by far more than the band is wide: the band follows.
+TEST(MergeAlignTest, FollowsGapEstimatesOffAcrossALongBlock) {
+    std::vector<int16_t> tape(4000);
+    uint32_t nState = 12345;
+    for (int16_t& nValue : tape) {
+        nState = nState * 1103515245u + 12345u;
+        nValue = static_cast<int16_t>((nState >> 16) & 0xFF);
+    }
+    // Every 40 bytes, 3 bytes lost, estimated as nEstimate.
+    const auto withGaps = [&](size_t nOffset, size_t nEstimate) {
+        std::vector<int16_t> take;
+        for (size_t k = 0; k < tape.size();) {
+            if (k % 40 == nOffset) {
+                take.insert(take.end(), nEstimate, kLost);
+                k += 3;
+                continue;
+            }
+            take.push_back(tape[k++]);
+        }
+        return take;
+    };
+    const struct {
+        const char* m_szName;
+        std::vector<int16_t> m_first;
+        std::vector<int16_t> m_second;
+    } kCases[] = {
+        {"estimated long", withGaps(10, 5), tape},
+        {"estimated short", withGaps(10, 1), tape},
+        {"both takes, opposite ways", withGaps(10, 5), withGaps(30, 2)},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        const SMergeResult result = MergeLogs({MakeLog({c.m_first}), MakeLog({c.m_second})});
+        ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+        ASSERT_EQ(result.m_blocks.size(), 1u);
+        EXPECT_TRUE(std::equal(tape.begin(), tape.end(), result.m_blocks[0].m_bytes.begin(),
+                               result.m_blocks[0].m_bytes.end()));
+        EXPECT_EQ(result.m_blocks[0].m_nMissing, 0u);
+    }
+}
+
+// The log keeps evidence only when asked; lost bytes in a row make one gap,
+// counted where they fall among the block's bytes.
+TEST(TapeEvidenceTest, GapsCountTheLostBytesBetweenTheDecodedOnes) {
+    for (const bool bKeep : {false, true}) {
+        CTapeLog log;
+        log.SetKeepEvidence(bKeep);
+        log.BeginBlock(0.0);
+        log.AddFailure(0.1);
+        log.AddByte(7, 0.2, 0.3, 1.25f);
+        log.AddFailure(0.4);
+        log.AddFailure(0.5);
+        log.AddByte(8, 0.6);
+        log.AddFailure(0.7);
+        EXPECT_EQ(log.Blocks()[0].m_nBytes, 2u);
+        EXPECT_EQ(log.Failures().size(), 4u);
+        if (!bKeep) {
+            EXPECT_TRUE(log.Evidence().empty());
+            continue;
+        }
+        ASSERT_EQ(log.Evidence().size(), 1u);
+        const SBlockEvidence& evidence = log.Evidence()[0];
+        ASSERT_EQ(evidence.m_bytes.size(), 2u);
+        EXPECT_EQ(evidence.m_bytes[0].m_nValue, 7);
+        EXPECT_EQ(evidence.m_bytes[0].m_dStart, 0.2);
+        EXPECT_EQ(evidence.m_bytes[0].m_fConfidence, 1.25f);
+        ASSERT_EQ(evidence.m_gaps.size(), 3u);
+        const uint32_t kExpected[][2] = {{0, 1}, {1, 2}, {2, 1}};  // before, lost
+        for (size_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(evidence.m_gaps[k].m_nBefore, kExpected[k][0]);
+            EXPECT_EQ(evidence.m_gaps[k].m_nLost, kExpected[k][1]);
+        }
+        log.Clear();
+        EXPECT_TRUE(log.Evidence().empty());
+        EXPECT_TRUE(log.KeepsEvidence());
+    }
+}
+
+}  // namespace
