@@ -17,8 +17,9 @@ struct SRobustConfig {
     double m_dHighpassHz = 40.0;   // far below the tape's tones: DC and drift
     double m_dLowpassHz = 5500.0;  // above them: hiss
     double m_dHumQ = 16.0;         // quality of the hum notches
-    double m_dReleaseMs = 1.5;     // level: time constant of its fall, about two long
-                                   // half-periods (it rises at once)
+    double m_dReleaseMs = 0.35;    // level: time constant of its fall. The tones hold their
+                                   // peak through each half-period, so it falls only where
+                                   // the signal does, and follows a dropout down fast
     double m_dHysteresis = 0.3;    // a crossing must pass this share of the level
     double m_dFloor = 1e-4;        // level never below this (full scale = 1): silence stays quiet
 
