@@ -22,6 +22,7 @@
 
 #include "BenchMeasure.h"
 #include "BenchRecordings.h"
+#include "ReportBench.h"
 #include "RobustBench.h"
 #include "TickKernels.h"
 
@@ -33,6 +34,7 @@ struct SOptions {
     int32_t m_nRounds = 5;
     std::string m_strDir;
     bool m_bKeep = false;
+    double m_dReportMinutes = 60;
 };
 
 void PrintUsage() {
@@ -43,7 +45,8 @@ void PrintUsage() {
         "  --short-minutes S  length of the short ones, for the memory check (default 3)\n"
         "  --rounds N         timing rounds; the best is shown (default 5)\n"
         "  --dir DIR          where to write the recordings (default: a new temporary folder)\n"
-        "  --keep             leave the recordings there\n");
+        "  --keep             leave the recordings there\n"
+        "  --report-minutes R the tape whose report page is measured (default 60, 0: none)\n");
 }
 
 bool ParseOptions(int argc, char** argv, SOptions& options) {
@@ -58,6 +61,8 @@ bool ParseOptions(int argc, char** argv, SOptions& options) {
             options.m_nRounds = std::max(1, std::atoi(argv[++i]));
         } else if (strArg == "--dir" && bHasValue) {
             options.m_strDir = argv[++i];
+        } else if (strArg == "--report-minutes" && bHasValue) {
+            options.m_dReportMinutes = std::atof(argv[++i]);
         } else if (strArg == "--keep") {
             options.m_bKeep = true;
         } else {
@@ -269,6 +274,8 @@ int main(int argc, char** argv) {
         for (const std::string& strLine : summary) {
             std::printf("%s\n", strLine.c_str());
         }
+        bOk = PrintReportBench(recs, options.m_dMinutes, options.m_nRounds,
+                               options.m_dReportMinutes, dir.string());
         std::printf("load average after: %.2f\n", LoadAverage());
     }
     if (!options.m_bKeep) {

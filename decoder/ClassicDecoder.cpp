@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "DemodulatorRules.h"
 
@@ -11,6 +12,8 @@ namespace {
 // A failed byte that is followed by decoded data within this time lost that
 // byte; one followed by a longer pause was the end of its block.
 constexpr double kFailureFollowedWithin = 0.25;  // s
+
+constexpr double kSnapshotHalf = 0.005;  // s of signal either side of a failed byte
 
 // Crossing spacings, in ticks, that the reader counts as a byte's half-periods.
 constexpr double kLongTicks = 34.0;
@@ -60,16 +63,21 @@ void CClassicDecoder::SetMeasuring(bool bMeasuring) {
 bool CClassicDecoder::Open(const std::string& strPath) {
     m_log.Clear();
     m_bInBlock = false;
+    m_bTimingOpen = false;
     m_bFailurePending = false;
-    m_block = {};
     const bool bOpened = m_reader.Open(strPath) != 0;
     // Ticks are real time up to 44,100 Hz; faster files are read a frame a
     // tick. The class bounds are where the demodulator draws its lines in
     // this file's time.
-    m_dTick = 1.0 / std::max(m_reader.m_nRate, CTapeReader::kTickRate);
+    m_file = {strPath, m_reader.m_nRate, m_reader.m_nFrameSize,
+              1.0 / std::max(m_reader.m_nRate, CTapeReader::kTickRate)};
+    const double dTick = m_file.m_dTickSeconds;
     using namespace DemodulatorRules;
-    m_log.SetBounds({1.5 * m_dTick, (kGapShortMax + 0.5) * m_dTick, (kGapLongMax + 0.5) * m_dTick});
-    m_meter.Reset(m_log, m_dTick);
+    m_log.SetBounds({1.5 * dTick, (kGapShortMax + 0.5) * dTick, (kGapLongMax + 0.5) * dTick});
+    m_meter.Reset(dTick);
+    if (m_bMeasuring) {
+        CTickBlock::SetObserver(m_reader, &m_meter);  // nothing of an earlier file
+    }
     m_format = bOpened ? ReadFormat() : SRecordingFormat{};
     return bOpened;
 }
@@ -107,11 +115,12 @@ double CClassicDecoder::Now() const {
 
 int32_t CClassicDecoder::FindLeader() {
     m_bInBlock = false;
-    return m_reader.FindLeader();
+    const int32_t nResult = m_reader.FindLeader();
+    FinishAtEnd();
+    return nResult;
 }
 
 int32_t CClassicDecoder::ReadDataByte() {
-    m_meter.ResetRead();
     const int32_t c = m_reader.ReadDataByte();
     const double dNow = Now();
     if (c < 0) {
@@ -119,41 +128,72 @@ int32_t CClassicDecoder::ReadDataByte() {
             m_bFailurePending = true;
             m_dFailureAt = dNow;
             if (m_bMeasuring) {
-                m_meter.StartSnapshot(m_meter.Tick());
+                CTickBlock::ShowObserver(m_reader);
+                m_nFailureTick = m_meter.Tick();
             }
         }
+        EndBlockTiming();
+        FinishAtEnd();
         return c;
     }
     if (!m_bInBlock) {
         if (m_bFailurePending && dNow - m_dFailureAt <= kFailureFollowedWithin) {
             m_log.AddFailure(m_dFailureAt);
-            m_meter.KeepSnapshot();
-        } else {
-            m_meter.DropSnapshot();
+            KeepSnapshot();
         }
         m_bFailurePending = false;
         const auto nByte = static_cast<uint8_t>(c);
-        m_log.BeginBlock(std::max(0.0, dNow - NominalByteTicks(nByte) * m_dTick));
+        m_log.BeginBlock(std::max(0.0, dNow - NominalByteTicks(nByte) * m_file.m_dTickSeconds));
         m_bInBlock = true;
-        m_block = {};
+        if (m_bMeasuring) {
+            // The block's half-periods are those after its first byte.
+            CTickBlock::ShowObserver(m_reader);
+            m_blockStart = m_meter.Sums();
+            m_bTimingOpen = true;
+        }
     }
     m_log.AddByte(static_cast<uint8_t>(c), dNow);
-    if (m_bMeasuring) {
-        AddTiming();
-    }
+    FinishAtEnd();
     return c;
 }
 
-// The read's half-periods into the block's means.
-void CClassicDecoder::AddTiming() {
-    const CTickMeter::SReadTiming& read = m_meter.Read();
-    m_block.m_nShortTicks += read.m_nShortTicks;
-    m_block.m_nShorts += read.m_nShorts;
-    m_block.m_nLongTicks += read.m_nLongTicks;
-    m_block.m_nLongs += read.m_nLongs;
+// The current block has ended: its measured means from the half-periods
+// since its first byte.
+void CClassicDecoder::EndBlockTiming() {
+    if (!m_bTimingOpen) {
+        return;
+    }
+    m_bTimingOpen = false;
+    CTickBlock::ShowObserver(m_reader);
+    const CTickMeter::SClassSums now = m_meter.Sums();
     const auto Mean = [this](uint64_t nTicks, uint64_t nCount) {
-        return nCount > 0 ? double(nTicks) / double(nCount) * m_dTick : 0.0;
+        return nCount > 0 ? double(nTicks) / double(nCount) * m_file.m_dTickSeconds : 0.0;
     };
-    m_log.SetTiming(Mean(m_block.m_nShortTicks, m_block.m_nShorts),
-                    Mean(m_block.m_nLongTicks, m_block.m_nLongs));
+    m_log.SetTiming(
+        Mean(now.m_nShortTicks - m_blockStart.m_nShortTicks,
+             now.m_nShorts - m_blockStart.m_nShorts),
+        Mean(now.m_nLongTicks - m_blockStart.m_nLongTicks, now.m_nLongs - m_blockStart.m_nLongs));
+}
+
+// The signal around the failed byte just counted, read again from the file.
+void CClassicDecoder::KeepSnapshot() {
+    if (!m_bMeasuring || !m_log.WantsSnapshot()) {
+        return;
+    }
+    SSignalSnapshot snapshot;
+    const auto nHalf = static_cast<int64_t>(kSnapshotHalf / m_file.m_dTickSeconds + 0.5);
+    if (ReadTickSnapshot(m_file, m_nFailureTick, nHalf, snapshot)) {
+        m_log.AddSnapshot(std::move(snapshot));
+    }
+}
+
+// Once the data has ended, the log gets the histogram and the last
+// block's timing.
+void CClassicDecoder::FinishAtEnd() {
+    if (!m_bMeasuring || m_reader.m_bEnd == 0) {
+        return;
+    }
+    EndBlockTiming();
+    CTickBlock::ShowObserver(m_reader);
+    m_meter.AddNewToHistogram(m_log);
 }

@@ -1,14 +1,16 @@
 // CClassicDecoder: the tick-clock reader (CTapeReader) behind the decoder
 // interface of a conversion run. It decodes exactly what the reader decodes
 // and records in a log where the blocks and the failed bytes lie; when asked
-// to measure, also the half-periods that the demodulator saw (see
-// CTickMeter), without changing a decoded byte.
+// to measure, also the half-periods that the demodulator saw (CTickMeter)
+// and the signal around the first failed bytes (read again from the file),
+// without changing a decoded byte.
 #pragma once
 
 #include "TapeDecoder.h"
 #include "TapeLog.h"
 #include "TapeReader.h"
 #include "TickMeter.h"
+#include "TickSnapshot.h"
 
 class CClassicDecoder : public CTapeDecoder {
 public:
@@ -19,7 +21,8 @@ public:
 
     // From the next Open on: the histogram of half-periods, the measured
     // short and long half-period of each block, and the signal around the
-    // first failed bytes. Off by default: it costs a little time.
+    // first failed bytes, all in the log once the data has ended. Off by
+    // default: it costs a little time.
     void SetMeasuring(bool bMeasuring);
 
     bool Open(const std::string& strPath) override;
@@ -34,16 +37,20 @@ public:
 private:
     double Now() const;  // s: the reader's position in the recording
     SRecordingFormat ReadFormat() const;
-    void AddTiming();
+    void EndBlockTiming();
+    void KeepSnapshot();
+    void FinishAtEnd();
 
     CTapeReader& m_reader;
     CTapeLog m_log;
     CTickMeter m_meter;
     SRecordingFormat m_format;
+    STickFile m_file;  // for reading the signal around a failed byte again
     bool m_bMeasuring = false;
-    double m_dTick = 1.0 / CTapeReader::kTickRate;  // s per tick of the open recording
-    bool m_bInBlock = false;                        // a byte came since the last leader search
-    bool m_bFailurePending = false;                 // a byte failed; it counts if data follows soon
-    double m_dFailureAt = 0.0;                      // s
-    CTickMeter::SReadTiming m_block;                // the current block's half-periods
+    bool m_bInBlock = false;              // a byte came since the last leader search
+    bool m_bTimingOpen = false;           // the current block's timing is still being summed
+    bool m_bFailurePending = false;       // a byte failed; it counts if data follows soon
+    double m_dFailureAt = 0.0;            // s
+    int64_t m_nFailureTick = 0;           // the tick where it failed
+    CTickMeter::SClassSums m_blockStart;  // the meter's sums when the block began
 };

@@ -105,7 +105,17 @@ static_assert(BitsOf(kByteTable[0xFF]) == 8 && (kByteTable[0xFF] & 0xFF) == 0x55
 CTickBlock::CTickBlock() = default;
 
 void CTickBlock::SetObserver(CTapeReader& reader, CTickObserver* pObserver) {
-    reader.m_block.m_pObserver = pObserver;
+    CTickBlock& block = reader.m_block;
+    block.m_pObserver = pObserver;
+    block.m_nObserved = block.m_nCursor;
+    block.m_nObservedGap = block.m_nGap;
+}
+
+void CTickBlock::ShowObserver(CTapeReader& reader) {
+    CTickBlock& block = reader.m_block;
+    if (block.m_bValid && block.m_pObserver != nullptr) {
+        block.Observe();
+    }
 }
 
 CTickBlock::SReaderState CTickBlock::Capture(const CTapeReader& reader) {
@@ -149,6 +159,10 @@ void CTickBlock::Leave(CTapeReader& reader) {
 }
 
 bool CTickBlock::Build(CTapeReader& reader) {
+    // The ticks of the block before that were consumed (and committed).
+    if (m_bValid && m_pObserver != nullptr) {
+        Observe();
+    }
     m_bValid = false;
     if (reader.m_bEnd != 0 || reader.m_pFile == nullptr || reader.m_nRate <= 0 ||
         reader.m_nPos < 0) {
@@ -351,13 +365,12 @@ void CTickBlock::Commit(CTapeReader& reader) {
     for (int32_t i = 0; i < 4; ++i) {
         reader.m_nHist[i] = nHist[i];
     }
-    if (m_pObserver != nullptr) {
-        Observe();
-    }
 }
 
 // Shows the observer the ticks consumed since it last looked, and the
-// crossings among them: those at positions up to the cursor.
+// crossings among them: those at positions up to the cursor. The cursor
+// is what was committed: this runs between operations, or right after a
+// commit.
 void CTickBlock::Observe() {
     if (m_nCursor <= m_nObserved) {
         return;

@@ -50,8 +50,10 @@ struct STickSpan {
 };
 
 // Watches the ticks that FindLeader, WaitStartMark and ReadDataByte consume,
-// every one of them exactly once, as they are applied to the reader. It
-// cannot change what is decoded. Ticks consumed outside those operations
+// every one of them exactly once and in order. It cannot change what is
+// decoded. To cost next to nothing, it is shown a block's ticks when the
+// block is used up (about every 4,096 ticks), or when ShowObserver asks for
+// what has been consumed so far. Ticks consumed outside those operations
 // (the per-tick versions) are not seen.
 class CTickObserver {
 public:
@@ -71,8 +73,11 @@ public:
     int32_t WaitStartMark(CTapeReader& reader);
     int32_t ReadDataByte(CTapeReader& reader);
 
-    // Attaches pObserver (null: none) to the block path of reader.
+    // Attaches pObserver (null: none) to the block path of reader; it sees
+    // the ticks consumed from then on.
     static void SetObserver(CTapeReader& reader, CTickObserver* pObserver);
+    // Shows the observer every tick consumed up to now (between operations).
+    static void ShowObserver(CTapeReader& reader);
 
 private:
     // What a block depends on: when any of it differs from what the block
