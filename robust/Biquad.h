@@ -14,6 +14,12 @@ public:
     // A notch at dHz of quality dQ (centre over bandwidth).
     void SetNotch(double dHz, double dQ, double dRate);
     void Reset() { m_dZ1 = m_dZ2 = 0.0; }
+    // The state of a section that has always had dIn as its input.
+    void Settle(double dIn) {
+        const double dOut = dIn * (m_dB0 + m_dB1 + m_dB2) / (1.0 + m_dA1 + m_dA2);
+        m_dZ1 = dOut - m_dB0 * dIn;
+        m_dZ2 = m_dB2 * dIn - m_dA2 * dOut;
+    }
 
     double Process(double dIn) {
         const double dOut = m_dB0 * dIn + m_dZ1;

@@ -14,7 +14,8 @@ struct SRobustConfig {
     double m_dChainRateMin = 11000.0;  // Hz
 
     // Conditioning.
-    double m_dHighpassHz = 40.0;   // far below the tape's tones: DC and drift
+    double m_dHighpassHz = 10.0;   // far below the tape's tones: DC and drift, and slow
+                                   // enough that a dropout leaves no offset behind
     double m_dLowpassHz = 5500.0;  // above them: hiss
     double m_dHumQ = 16.0;         // quality of the hum notches
     double m_dReleaseMs = 0.35;    // level: time constant of its fall. The tones hold their

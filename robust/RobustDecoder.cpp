@@ -8,6 +8,8 @@
 namespace {
 
 constexpr double kSnapshotSeconds = 0.010;  // s of signal around a failed byte
+// s of the start that prime the filters: 15 periods at 50 Hz, 18 at 60 Hz.
+constexpr double kPrimeSeconds = 0.3;
 
 }  // namespace
 
@@ -39,7 +41,7 @@ bool CRobustDecoder::Open(const std::string& strPath) {
     }
     m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
-    return true;
+    return PrimeFilters() || m_input.Open(strPath) == ESoundError::kNone;
 }
 
 void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
@@ -136,6 +138,53 @@ bool CRobustDecoder::PopEvent(SEvent& event) {
     }
     event = m_events[m_nEventRead++];
     return true;
+}
+
+bool CRobustDecoder::PrimeFilters() {
+    // The filters start as if the recording had run before its start as it
+    // runs after it, so that a DC offset or hum makes no transient over the
+    // first leader, which may start at once. The input then goes back to
+    // its start.
+    std::vector<double> first;
+    const auto nWanted = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
+    first.reserve(nWanted);
+    const float* pSamples = nullptr;
+    double dSum = 0.0;
+    int32_t nBox = 0;
+    while (first.size() < nWanted) {
+        const int32_t nFrames = m_input.ReadChannel(m_nChannel, pSamples);
+        if (nFrames == 0) {
+            break;
+        }
+        for (int32_t f = 0; f < nFrames && first.size() < nWanted; ++f) {
+            dSum += pSamples[f];
+            if (++nBox == m_nDecimation) {
+                first.push_back(dSum / m_nDecimation);
+                nBox = 0;
+                dSum = 0.0;
+            }
+        }
+    }
+    if (!first.empty()) {
+        // DC: the high-pass as if the recording had always been at the mean
+        // of its start, the low-pass at its first value.
+        double dMean = 0.0;
+        for (const double dSample : first) {
+            dMean += dSample;
+        }
+        dMean /= static_cast<double>(first.size());
+        m_highpass.Settle(dMean);
+        m_lowpass.Settle(first.front() - dMean);
+        // Hum: the notches run over the start, which lasts a whole number of
+        // periods of both mains frequencies and their harmonics, so they end
+        // it in the state they would have had at its beginning.
+        CBiquad highpass = m_highpass;
+        CBiquad lowpass = m_lowpass;
+        highpass.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
+        lowpass.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
+        m_hum.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
+    }
+    return m_input.Rewind();
 }
 
 bool CRobustDecoder::ProcessBlock() {

@@ -3,8 +3,9 @@
 //
 //   box mean     a whole number of frames to one sample, so the chain runs
 //                near 22-44 kHz whatever the file's rate
-//   high-pass    removes DC and slow drift, gently: a steep one would
-//                ring on the long half-periods of an AC-coupled recording
+//   high-pass    removes DC and slow drift, gently (10 Hz): a steep one
+//                would ring on the long half-periods of an AC-coupled
+//                recording, and a fast one leave an offset in a dropout
 //   low-pass     removes hiss above the tones
 //   hum notches  remove mains hum and its harmonics, where the survey of
 //                the first seconds found any (CHumFilter); all
@@ -72,6 +73,7 @@ private:
     static constexpr size_t kCrossingRing = 2048;  // half-periods kept for pictures
 
     void SetUpChain(int32_t nRate, double dHumHz);
+    bool PrimeFilters();          // false when the input could not go back to its start
     bool ProcessBlock();          // false once the input has ended
     void OnCrossing(double dAt);  // chain samples
     bool PopEvent(SEvent& event);

@@ -26,8 +26,8 @@ const char* SoundErrorText(ESoundError eError);
 
 class CSoundInput {
 public:
-    static constexpr int32_t kBlockFrames = 4096;     // frames per read, at most ...
-    static constexpr int32_t kBlockSamples = 65536;   // ... and samples of all channels
+    static constexpr int32_t kBlockFrames = 4096;    // frames per read, at most ...
+    static constexpr int32_t kBlockSamples = 65536;  // ... and samples of all channels
 
     CSoundInput() = default;
     ~CSoundInput();

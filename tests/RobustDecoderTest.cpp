@@ -92,7 +92,8 @@ struct SCondition {
     const char* m_szName;
     CAnalogFormat m_format;
     CImpairments m_impairments;
-    double m_dMinShare;  // of the tape's bytes recovered
+    double m_dMinShare;          // of the tape's bytes recovered
+    double m_dGapSeconds = 0.3;  // before, between and after the blocks
 };
 
 CAnalogFormat Format(int32_t nRate, int32_t nBits, bool bFloat = false, int32_t nChannels = 1) {
@@ -156,6 +157,11 @@ std::vector<SCondition> Conditions() {
         {"AC coupling 300 Hz", Format(44100, 16),
          Impaired([](auto& i) { i.m_dHighpassHz = 300.0; }), 1.0},
         {"inverted", Format(44100, 16), Impaired([](auto& i) { i.m_bInvert = true; }), 1.0},
+        {"leader at once, on DC and hum", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dDc = 0.3;
+             i.m_dHumDb = 6.0;
+         }),
+         1.0, 0.0},
         {"dropouts", Format(44100, 16), Impaired([](auto& i) { i.m_nDropouts = 4; }), 0.99},
         {"worn tape at 48k", Format(48000, 16), Impaired([](auto& i) {
              i.m_dLowpassHz = 3000.0;
@@ -196,7 +202,7 @@ TEST(RobustDecoderTest, RecoversImpairedRecordings) {
         SCOPED_TRACE(condition.m_szName);
         const std::string strWav = dir.File("tape.wav");
         ASSERT_TRUE(WriteAnalogRecording(strWav, condition.m_format, condition.m_impairments,
-                                         blocks, 200, 0.3));
+                                         blocks, 200, condition.m_dGapSeconds));
         size_t nLost = 0;
         const SRecovery recovery = Compare(tape, DecodeRobust(dir, strWav, &nLost));
         const double dShare =
