@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "FileOpen.h"
+#include "Messages.h"
 
 namespace {
 
@@ -77,7 +78,9 @@ bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::str
                 return false;
             }
         }
-        if (!plan.m_strReport.empty() && plan.m_strReport == plan.m_strOutput) {
+        const std::string strOutput =
+            plan.m_strOutput.empty() ? Messages::kOutputName : plan.m_strOutput;
+        if (plan.m_strReport == strOutput) {
             strError = "the report and the bytes would go to the same file: " + plan.m_strReport;
             return false;
         }

@@ -186,7 +186,8 @@ TEST_F(CliProgramTest, UsageErrorsExitWithTwo) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"a.wav", "--report"},
                                                  {"--frobnicate", "a.wav"},
-                                                 {"-o", "d", "x/a.wav", "y/a.wav"}}) {
+                                                 {"-o", "d", "x/a.wav", "y/a.wav"},
+                                                 {"--report", "test.dat", "a.wav"}}) {
         const SChildResult result = RunCli(args);
         EXPECT_EQ(result.nExit, 2) << args.size();
         EXPECT_EQ(result.strOut, "") << args.size();
