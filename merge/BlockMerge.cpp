@@ -38,11 +38,15 @@ SMergedBlock Decide(const CByteProfile& profile, std::vector<int32_t> takeBlocks
     SMergedBlock block;
     block.m_fromTake.assign(profile.Takes(), 0);
     block.m_takeBlocks = std::move(takeBlocks);
+    std::vector<int16_t> firstPlaces;  // for the record name
     for (size_t c = 0; c < profile.Columns(); ++c) {
         const SByteChoice choice = ChooseByte(profile.Column(c));
         const auto nHere = static_cast<uint32_t>(block.m_bytes.size());
         if (choice.m_bDisagree) {
             block.m_disagreements.push_back(nHere);
+        }
+        if (firstPlaces.size() < kScannedBytes && (choice.m_bKeep || choice.m_bMissing)) {
+            firstPlaces.push_back(choice.m_bKeep ? choice.m_nValue : kUnknownToken);
         }
         if (choice.m_bMissing) {
             if (block.m_missing.empty() || block.m_missing.back().m_nBefore != nHere) {
@@ -57,12 +61,8 @@ SMergedBlock Decide(const CByteProfile& profile, std::vector<int32_t> takeBlocks
             ++block.m_fromTake[choice.m_nTake];
         }
     }
-    // The name from the merged header unless a byte of it is missing there;
-    // then from a take that decoded its header whole.
-    const size_t nHeader = std::min<size_t>(block.m_bytes.size(), kScannedBytes);
-    if (block.m_missing.empty() || block.m_missing.front().m_nBefore >= nHeader) {
-        block.m_strName = ScanBlockName(std::span(block.m_bytes).first(nHeader));
-    } else {
+    block.m_strName = ScanBlockName(firstPlaces);
+    if (block.m_strName.empty()) {
         block.m_strName = strTakeName;
     }
     return block;

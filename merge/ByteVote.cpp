@@ -74,7 +74,7 @@ SByteChoice ChooseByte(std::span<const SCell> cells) {
     }
     choice.m_nValue = votes[nBest].m_nValue;
     choice.m_nTake = static_cast<uint8_t>(votes[nBest].m_nTake);
-    choice.m_bKeep = nBytes >= nDenials;
+    choice.m_bKeep = nBytes > nDenials;
     choice.m_bDisagree = nValues > 1 || nDenials > 0 || nSuspects > 0;
     return choice;
 }

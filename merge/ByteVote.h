@@ -3,8 +3,10 @@
 // those that have it; where they disagree, the value most takes hold, and
 // among equally many the one decoded with the higher confidence (with two
 // takes that is always the confidence). A take that goes on without a byte
-// where others have one votes against the byte; a byte is kept unless more
-// takes vote against it than for it.
+// where others have one, with bytes on both sides, votes against the byte:
+// a decoder that loses a byte breaks the framing and says so, while an
+// extra byte comes from a run framed wrong beside a gap. A byte is kept
+// when more takes vote for it than against it.
 #pragma once
 
 #include <cstddef>

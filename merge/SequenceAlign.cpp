@@ -9,8 +9,8 @@ namespace {
 
 constexpr int32_t kMatch = 2;
 constexpr int32_t kMismatch = -3;
-constexpr int32_t kSoftHole = -1;
-constexpr int32_t kHardHole = -4;
+constexpr int8_t kSoftHole = -1;
+constexpr int8_t kHardHole = -4;
 constexpr int32_t kNone = std::numeric_limits<int32_t>::min() / 4;
 
 enum ETrace : uint8_t { kFromDiagonal, kFromColumn, kFromToken };
@@ -36,14 +36,6 @@ public:
     SAlignment Run();
 
 private:
-    // Cost of a column without a token after j tokens, and of token j
-    // without a column after i columns.
-    int32_t ColumnOnly(size_t i, size_t j) const {
-        return IsSoftHole(m_tokens, j) || m_columns[i] == kUnknownToken ? kSoftHole : kHardHole;
-    }
-    int32_t TokenOnly(size_t i, size_t j) const {
-        return IsSoftHole(m_columns, i) || m_tokens[j] == kUnknownToken ? kSoftHole : kHardHole;
-    }
     void FillRow(size_t i, std::span<const int32_t> previous, size_t nPreviousLo,
                  std::span<int32_t> current);
     size_t NextLo(size_t nLo, std::span<const int32_t> row) const;
@@ -55,44 +47,55 @@ private:
     size_t m_nHalf;
     std::vector<size_t> m_lo;       // per row: its first token count
     std::vector<uint8_t> m_traces;  // per row m_nWidth cells: ETrace
+    // What a place without a partner costs: a column after j tokens
+    // (m_columnOnly[j], unless the column is unknown), token j after i
+    // columns (m_tokenOnly[j], unless there is a soft hole after i columns).
+    std::vector<int8_t> m_columnOnly;
+    std::vector<int8_t> m_tokenOnly;
+    std::vector<bool> m_softColumnHole;
 };
 
 void CBandedAligner::FillRow(size_t i, std::span<const int32_t> previous, size_t nPreviousLo,
                              std::span<int32_t> current) {
     const size_t nLo = m_lo[i];
-    const size_t nM = m_tokens.size();
+    const size_t nCells = std::min(m_nWidth, m_tokens.size() + 1 - nLo);
+    const size_t nShift = nLo - nPreviousLo;  // 0 to 2
+    const int16_t nColumn = i > 0 ? m_columns[i - 1] : kUnknownToken;
+    const bool bColumnUnknown = nColumn == kUnknownToken;
+    const bool bSoftHole = m_softColumnHole[i];
     uint8_t* pTrace = m_traces.data() + i * m_nWidth;
-    for (size_t c = 0; c < m_nWidth; ++c) {
+    for (size_t c = 0; c < nCells; ++c) {
         const size_t j = nLo + c;
         int32_t nBest = kNone;
         uint8_t nFrom = kFromDiagonal;
-        if (j <= nM) {
-            if (i > 0 && j > 0 && j - 1 >= nPreviousLo && j - 1 < nPreviousLo + m_nWidth &&
-                previous[j - 1 - nPreviousLo] > kNone) {
-                nBest =
-                    previous[j - 1 - nPreviousLo] + PairScore(m_columns[i - 1], m_tokens[j - 1]);
+        if (i > 0) {
+            const size_t p = c + nShift;  // cell j of the row before
+            if (j > 0 && p >= 1 && p - 1 < m_nWidth && previous[p - 1] > kNone) {
+                nBest = previous[p - 1] + PairScore(nColumn, m_tokens[j - 1]);
             }
-            if (i > 0 && j >= nPreviousLo && j < nPreviousLo + m_nWidth &&
-                previous[j - nPreviousLo] > kNone) {
-                const int32_t n = previous[j - nPreviousLo] + ColumnOnly(i - 1, j);
+            if (p < m_nWidth && previous[p] > kNone) {
+                const int32_t n = previous[p] + (bColumnUnknown ? kSoftHole : m_columnOnly[j]);
                 if (n > nBest) {
                     nBest = n;
                     nFrom = kFromColumn;
                 }
             }
-            if (c > 0 && current[c - 1] > kNone) {
-                const int32_t n = current[c - 1] + TokenOnly(i, j - 1);
-                if (n > nBest) {
-                    nBest = n;
-                    nFrom = kFromToken;
-                }
-            }
-            if (i == 0 && j == 0) {
-                nBest = 0;
+        } else if (j == 0) {
+            nBest = 0;
+        }
+        if (c > 0 && current[c - 1] > kNone) {
+            const int32_t n = current[c - 1] + (bSoftHole ? kSoftHole : m_tokenOnly[j - 1]);
+            if (n > nBest) {
+                nBest = n;
+                nFrom = kFromToken;
             }
         }
         current[c] = nBest;
         pTrace[c] = nFrom;
+    }
+    for (size_t c = nCells; c < m_nWidth; ++c) {
+        current[c] = kNone;
+        pTrace[c] = kFromDiagonal;
     }
 }
 
@@ -118,6 +121,19 @@ size_t CBandedAligner::NextLo(size_t nLo, std::span<const int32_t> row) const {
 
 SAlignment CBandedAligner::Run() {
     const size_t nN = m_columns.size();
+    const size_t nM = m_tokens.size();
+    m_columnOnly.resize(nM + 1);
+    m_tokenOnly.resize(nM);
+    for (size_t j = 0; j <= nM; ++j) {
+        m_columnOnly[j] = IsSoftHole(m_tokens, j) ? kSoftHole : kHardHole;
+        if (j < nM) {
+            m_tokenOnly[j] = m_tokens[j] == kUnknownToken ? kSoftHole : kHardHole;
+        }
+    }
+    m_softColumnHole.resize(nN + 1);
+    for (size_t i = 0; i <= nN; ++i) {
+        m_softColumnHole[i] = IsSoftHole(m_columns, i);
+    }
     m_lo.assign(nN + 1, 0);
     m_traces.assign((nN + 1) * m_nWidth, kFromDiagonal);
     std::vector<int32_t> previous(m_nWidth, kNone);
@@ -129,7 +145,6 @@ SAlignment CBandedAligner::Run() {
         FillRow(i, previous, m_lo[i - 1], current);
     }
     // The tokens past the band of the last row follow as new columns.
-    const size_t nM = m_tokens.size();
     size_t nEnd = m_lo[nN];
     int32_t nBest = kNone;
     for (size_t c = 0; c < m_nWidth && m_lo[nN] + c <= nM; ++c) {

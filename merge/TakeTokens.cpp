@@ -27,11 +27,21 @@ STakeTokens MakeTakeTokens(const SBlockEvidence& evidence) {
     return tokens;
 }
 
-std::string ScanBlockName(std::span<const uint8_t> firstBytes) {
-    std::array<int32_t, kScannedBytes> header{};
-    header.fill(-1);
-    std::copy_n(firstBytes.begin(), std::min(firstBytes.size(), kScannedBytes), header.begin());
-    return ScanRecordName(header);
+std::string ScanBlockName(std::span<const int16_t> firstPlaces) {
+    // Scanned twice with two stand-ins for the lost bytes, neither of them a
+    // byte the scan looks for: a name that comes out the same both times
+    // does not depend on them.
+    std::array<std::string, 2> names;
+    const int32_t kStandIns[] = {0x1FF, 0x17F};
+    for (size_t k = 0; k < names.size(); ++k) {
+        std::array<int32_t, kScannedBytes> header{};
+        header.fill(-1);
+        for (size_t n = 0; n < std::min(firstPlaces.size(), kScannedBytes); ++n) {
+            header[n] = firstPlaces[n] == kUnknownToken ? kStandIns[k] : firstPlaces[n];
+        }
+        names[k] = ScanRecordName(header);
+    }
+    return names[0] == names[1] ? names[0] : std::string();
 }
 
 SBlockKey MakeBlockKey(const SBlockEvidence& evidence) {
@@ -40,16 +50,14 @@ SBlockKey MakeBlockKey(const SBlockEvidence& evidence) {
     for (const SGapEvidence& gap : evidence.m_gaps) {
         key.m_nLength += gap.m_nLost;
     }
-    // The name only when the header came through without a gap.
-    const bool bGapInHeader =
-        !evidence.m_gaps.empty() && evidence.m_gaps.front().m_nBefore < kScannedBytes;
-    if (!bGapInHeader) {
-        std::array<uint8_t, kScannedBytes> first{};
-        const size_t nCount = std::min(evidence.m_bytes.size(), kScannedBytes);
-        for (size_t k = 0; k < nCount; ++k) {
-            first[k] = evidence.m_bytes[k].m_nValue;
+    std::vector<int16_t> first;
+    auto gap = evidence.m_gaps.begin();
+    for (size_t k = 0; k < evidence.m_bytes.size() && first.size() < kScannedBytes; ++k) {
+        for (; gap != evidence.m_gaps.end() && gap->m_nBefore <= k; ++gap) {
+            first.insert(first.end(), gap->m_nLost, kUnknownToken);
         }
-        key.m_strName = ScanBlockName(std::span(first).first(nCount));
+        first.push_back(evidence.m_bytes[k].m_nValue);
     }
+    key.m_strName = ScanBlockName(first);
     return key;
 }

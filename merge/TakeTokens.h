@@ -20,12 +20,13 @@ STakeTokens MakeTakeTokens(const SBlockEvidence& evidence);
 
 // What block matching knows of a take's block before its bytes are aligned.
 struct SBlockKey {
-    std::string m_strName;   // raw record name; empty when the header was not decoded whole
+    std::string m_strName;   // raw record name; empty when none, or not for sure
     uint64_t m_nLength = 0;  // decoded bytes and estimated lost ones
 };
 
 SBlockKey MakeBlockKey(const SBlockEvidence& evidence);
 
-// The raw record name in the first bytes of a block (as many as there are,
-// up to 64); empty when there is none.
-std::string ScanBlockName(std::span<const uint8_t> firstBytes);
+// The raw record name in the first places of a block (as many as there
+// are, up to 64; kUnknownToken where a byte was lost); empty when there is
+// none, or when a lost byte could change it.
+std::string ScanBlockName(std::span<const int16_t> firstPlaces);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,11 @@ TEST(MergeAlignTest, AlignsGapsExtraBytesAndSubstitutions) {
          0,
          0},
         {"block ends lost without a report", {"THEQUICKBROWNFOXJUMPSOV", kTape}, kTape, 0, 0},
+        {"an extra byte beside a gap",
+         {"THEQUICK??OWNXFOXJUMPSOVERTHELAZYDOG", kTape},
+         kTape,
+         1,
+         0},
         {"an extra byte, outvoted",
          {"THEQUICKBROWNFOXXJUMPSOVERTHELAZYDOG", kTape, kTape},
          kTape,
@@ -193,6 +199,36 @@ TEST(MergeAlignTest, FollowsGapEstimatesOffAcrossALongBlock) {
         EXPECT_TRUE(std::equal(tape.begin(), tape.end(), result.m_blocks[0].m_bytes.begin(),
                                result.m_blocks[0].m_bytes.end()));
         EXPECT_EQ(result.m_blocks[0].m_nMissing, 0u);
+    }
+}
+
+// A record name counts when no lost byte could change it: bytes lost in
+// every take after the name leave it, a byte lost inside it does not.
+TEST(MergeAlignTest, NamesBlocksWhoseHeaderLostBytes) {
+    std::vector<int16_t> header(66, 0);
+    header[0] = 0xFF;
+    header[17] = 0x55;
+    header[32] = 0x55;
+    for (size_t k = 0; k < 4; ++k) {
+        header[39 + k] = static_cast<int16_t>("NAME"[k]);
+    }
+    const auto losing = [&](size_t nFirst, size_t nCount) {
+        std::vector<int16_t> take = header;
+        std::fill_n(take.begin() + static_cast<std::ptrdiff_t>(nFirst), nCount, kLost);
+        return take;
+    };
+    const struct {
+        size_t m_nFirst;  // lost in both takes
+        const char* m_szName;
+    } kCases[] = {{50, "NAME\0\0\0\0"}, {41, ""}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_nFirst);
+        const SMergeResult result = MergeLogs(
+            {MakeLog({losing(c.m_nFirst, 3), {}}), MakeLog({losing(c.m_nFirst + 1, 3), {}})});
+        ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+        EXPECT_EQ(result.m_blocks[0].m_nMissing, 2u);
+        EXPECT_EQ(result.m_blocks[0].m_strName,
+                  std::string(c.m_szName, std::strlen(c.m_szName) > 0 ? 8 : 0));
     }
 }
 
