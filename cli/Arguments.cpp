@@ -79,6 +79,8 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
             request.bRobust = true;
         } else if (bOptions && strArg == "--json") {
             request.bJson = true;
+        } else if (bOptions && strArg == "--merge") {
+            request.bMerge = true;
         } else if (IsOption(strArg, "--channel")) {
             std::string strValue;
             if (!TakeValue(k, "--channel", strValue) || !ParseChannel(strValue, request.nChannel)) {
@@ -115,6 +117,17 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
     if (paths.empty()) {
         request.strError = "no recording given";
         return request;
+    }
+    if (request.bMerge) {
+        if (paths.size() < 2) {
+            request.strError = "--merge needs two takes or more";
+            return request;
+        }
+        if (!request.strReport.empty()) {
+            request.strError = "--report does not go with --merge";
+            return request;
+        }
+        request.bRobust = true;  // takes are merged from the robust decoder's evidence
     }
     if (bChannel && !request.bRobust) {
         request.strError = "--channel needs --robust";

@@ -22,10 +22,12 @@ struct CCliRequest {
     bool bJson = false;              // --json: JSON Lines instead of the text lines
     std::string strReport;           // --report FILE (one recording) or DIR (several)
     std::string strOutput;           // -o FILE (one recording) or DIR (several)
+    bool bMerge = false;             // --merge: the recordings are takes of one tape
 };
 
 // Options: --help, --version, --robust (-r), --channel N, --json,
-// --report PATH, -o PATH (--output); an option's value may also follow '='
+// --report PATH, -o PATH (--output), --merge (two recordings or more, the
+// robust decoder, no report); an option's value may also follow '='
 // (--report=PATH). "--" ends the options, so that a path may begin with '-'.
 // At least one recording is needed to run.
 CCliRequest ParseArguments(const std::vector<std::string>& args);

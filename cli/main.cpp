@@ -7,6 +7,7 @@
 #include "Arguments.h"
 #include "CliOwner.h"
 #include "CliRun.h"
+#include "MergeRun.h"
 #include "RunPlan.h"
 #include "Version.h"
 
@@ -25,6 +26,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--json]\n"
     "                      [--report FILE|DIR] [-o FILE|DIR] [--] PATH...\n"
+    "       tavro-tape-cli --merge [--channel N] [--json] [-o FILE] [--] TAKE TAKE...\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
     "byte to \"test.dat\" in the current directory. With several PATHs, each\n"
@@ -46,6 +48,14 @@ constexpr const char* kUsage =
     "                 NAME.html for each\n"
     "  -o FILE        write the bytes to FILE instead of \"test.dat\"; with\n"
     "                 several PATHs, FILE is the folder for the NAME.dat files\n"
+    "  --merge        the PATHs are takes of one tape (played again, on another\n"
+    "                 deck): each is decoded by the robust decoder with its\n"
+    "                 usual lines, then their blocks are matched and their bytes\n"
+    "                 aligned, and \"test.dat\" (or FILE of -o) gets the bytes\n"
+    "                 the takes hold together, in tape order; a line per block\n"
+    "                 \"merge: NAME: N bytes, K from take T, ..., D disagreements,\n"
+    "                 U missing\" comes before the final status. Takes that\n"
+    "                 cannot be read, or share no block, leave it untouched\n"
     "  --json         print JSON Lines instead of the file: and status: lines,\n"
     "                 one object per line in this order:\n"
     "                   {\"event\":\"file\",\"path\":...,\"rate\":...,\"bits\":...,\n"
@@ -55,7 +65,11 @@ constexpr const char* kUsage =
     "                   {\"event\":\"error\",\"at\":S,\"block\":N}  (its failed bytes)\n"
     "                   {\"event\":\"end\",\"status\":\"...\",\"bytes\":N,\"exit\":N}\n"
     "                 times in seconds; with several PATHs each recording's\n"
-    "                 events come in turn and every event has \"path\" too\n"
+    "                 events come in turn and every event has \"path\" too;\n"
+    "                 with --merge each take's events, then per block\n"
+    "                   {\"event\":\"merge\",\"index\":N,\"name\":\"...\",\"bytes\":N,\n"
+    "                    \"from\":[K,...],\"disagreements\":D,\"missing\":U}\n"
+    "                 and the end event of the merge\n"
     "\n"
     "A report that cannot be created (a missing folder, no permission) stops\n"
     "the call before anything is decoded.\n"
@@ -89,8 +103,21 @@ int Usage(const std::string& strError) {
     return 2;
 }
 
+// The takes of one tape merged into one recovery.
+int RunMergeCall(const CCliRequest& request) {
+    SRunOptions options;
+    options.m_nChannel = request.nChannel;
+    options.m_bJson = request.bJson;
+    options.m_bTerminal = IsTerminal(stdout);
+    PrepareOutput(options.m_bTerminal && !options.m_bJson);
+    return RunMerge(request.paths, request.strOutput, options);
+}
+
 // Every recording in turn; the exit status is the worst of the runs.
 int RunAll(const CCliRequest& request) {
+    if (request.bMerge) {
+        return RunMergeCall(request);
+    }
     std::vector<SRunPlan> plans;
     std::string strError;
     if (!PlanRuns(request, plans, strError)) {

@@ -1,0 +1,148 @@
+// tavro-tape-cli --merge as a program: takes of one tape made by the
+// encoder with other dropout places, their lines and the merge's, JSON
+// Lines, and bad input that leaves test.dat as it was.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "AnalogRecording.h"
+#include "RecordHeader.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using nlohmann::json;
+using Bytes = std::vector<uint8_t>;
+
+class MergeCliTest : public ::testing::Test {
+protected:
+    MergeCliTest() {
+        m_blocks.resize(2);
+        m_blocks[0].m_strName = "ONE";
+        m_blocks[1].m_strName = "TWO";
+        uint32_t nState = 99;
+        for (CAnalogBlock& block : m_blocks) {
+            block.m_data.resize(300);
+            for (uint8_t& b : block.m_data) {
+                nState = nState * 1103515245u + 12345u;
+                b = static_cast<uint8_t>(nState >> 16);
+            }
+        }
+    }
+
+    SChildResult RunCli(const std::vector<std::string>& arguments) {
+        return RunChild(TAVRO_CLI_PATH, m_dir.Path(), arguments);
+    }
+
+    // A take of the tape with dropouts placed by nSeed.
+    void WriteTake(const std::string& strFile, uint64_t nSeed,
+                   const std::vector<CAnalogBlock>& blocks) {
+        CImpairments impairments;
+        impairments.m_dHissDb = 24.0;
+        impairments.m_nDropouts = 4;
+        impairments.m_dDropoutMs = 20.0;
+        impairments.m_dDropoutDepthDb = 40.0;
+        impairments.m_nSeed = nSeed;
+        ASSERT_TRUE(WriteAnalogRecording(m_dir.File(strFile), {}, impairments, blocks, 200, 0.3));
+    }
+
+    Bytes Tape() const {
+        Bytes tape;
+        for (const CAnalogBlock& block : m_blocks) {
+            const Bytes header = MakeRecordHeader(block.m_strName);
+            tape.insert(tape.end(), header.begin(), header.end());
+            tape.insert(tape.end(), block.m_data.begin(), block.m_data.end());
+        }
+        return tape;
+    }
+
+    CTempDir m_dir;
+    std::vector<CAnalogBlock> m_blocks;
+};
+
+TEST_F(MergeCliTest, ThreeTakesGiveOneRecoveryWithALinePerBlock) {
+    for (uint64_t nSeed : {1u, 2u, 3u}) {
+        WriteTake("take" + std::to_string(nSeed) + ".wav", nSeed, m_blocks);
+    }
+    const SChildResult result = RunCli({"--merge", "take1.wav", "take2.wav", "take3.wav"});
+    EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(ReadBytes(m_dir.File("test.dat")), Tape());
+    // Each take's usual lines in turn, then a line per block, the status last.
+    const std::regex line(
+        R"(file: take1\.wav [^]*status: Hotovo :-\)\nfile: take2\.wav [^]*)"
+        R"(file: take3\.wav [^]*status: Hotovo :-\)\n)"
+        R"(merge: ONE: 366 bytes, (\d+) from take 1, (\d+) from take 2, (\d+) from take 3, )"
+        R"(\d+ disagreements, 0 missing\n)"
+        R"(merge: TWO: 366 bytes, \d+ from take 1, \d+ from take 2, \d+ from take 3, )"
+        R"(\d+ disagreements, 0 missing\n)"
+        R"(status: Hotovo :-\)\n)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(result.strOut, match, line)) << result.strOut;
+    EXPECT_EQ(std::stoi(match[1]) + std::stoi(match[2]) + std::stoi(match[3]), 366);
+
+    // The same figures as JSON Lines, after each take's events.
+    const SChildResult jsonResult =
+        RunCli({"--json", "--merge", "take1.wav", "take2.wav", "take3.wav"});
+    EXPECT_EQ(jsonResult.nExit, 0);
+    std::vector<json> merges;
+    json end;
+    size_t nStart = 0;
+    for (size_t nEnd = jsonResult.strOut.find('\n'); nEnd != std::string::npos;
+         nStart = nEnd + 1, nEnd = jsonResult.strOut.find('\n', nStart)) {
+        const json event = json::parse(jsonResult.strOut.substr(nStart, nEnd - nStart));
+        if (event["event"] == "merge") {
+            merges.push_back(event);
+        } else if (event["event"] == "end" && !event.contains("path")) {
+            end = event;
+        }
+    }
+    ASSERT_EQ(merges.size(), 2u) << jsonResult.strOut;
+    EXPECT_EQ(merges[1]["name"], "TWO");
+    EXPECT_EQ(merges[1]["bytes"], 366);
+    EXPECT_EQ(merges[1]["missing"], 0);
+    EXPECT_EQ(merges[0]["from"][0].get<int>() + merges[0]["from"][1].get<int>() +
+                  merges[0]["from"][2].get<int>(),
+              366);
+    EXPECT_EQ(end, json::parse(R"j({"event":"end","status":"Hotovo :-)","bytes":732,"exit":0})j"));
+}
+
+TEST_F(MergeCliTest, BadInputLeavesTestDatAsItWas) {
+    WriteTake("take1.wav", 1, m_blocks);
+    WriteTake("take2.wav", 2, m_blocks);
+    std::vector<CAnalogBlock> other = m_blocks;
+    for (CAnalogBlock& block : other) {
+        block.m_strName += "X";
+    }
+    WriteTake("other.wav", 3, other);
+    WriteBytes(m_dir.File("empty.wav"), Bytes{});
+    const struct {
+        std::vector<std::string> m_args;
+        int m_nExit;
+        const char* m_szMessage;
+    } kCases[] = {
+        {{"--merge", "take1.wav"}, 2, "--merge needs two takes or more"},
+        {{"--merge", "--report", "r.html", "take1.wav", "take2.wav"}, 2, "--report does not go"},
+        {{"--merge", "take1.wav", "missing.wav"}, 1, "take 2 (missing.wav) could not be read"},
+        {{"--merge", "empty.wav", "take2.wav"}, 1, "take 1 (empty.wav) could not be read"},
+        {{"--merge", "take1.wav", "other.wav"}, 1, "the takes share no block"},
+        {{"--merge", "take1.wav", "take2.wav", "other.wav"},
+         1,
+         "take 3 (other.wav) shares no block"},
+    };
+    const Bytes old = {'o', 'l', 'd'};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szMessage);
+        WriteBytes(m_dir.File("test.dat"), old);
+        const SChildResult result = RunCli(c.m_args);
+        EXPECT_EQ(result.nExit, c.m_nExit);
+        EXPECT_NE(result.strErr.find(c.m_szMessage), std::string::npos) << result.strErr;
+        EXPECT_EQ(result.strOut.find("merge:"), std::string::npos);
+        EXPECT_EQ(ReadBytes(m_dir.File("test.dat")), old);
+    }
+}
+
+}  // namespace
