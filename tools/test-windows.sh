@@ -7,7 +7,8 @@
 #
 # On a fresh Debian machine it first installs what it needs (as root, or
 # through sudo): MinGW-w64, Wine with its 32-bit part, Xvfb, Wine's fonts,
-# GoogleTest's sources and the cs_CZ.UTF-8 locale. Everything it starts
+# GoogleTest's sources and the cs_CZ.UTF-8 locale; then it builds libsndfile
+# for the target (tools/build-windows-deps.sh). Everything it starts
 # (Xvfb, the wineserver of a temporary Wine prefix) ends with it.
 set -euo pipefail
 
@@ -19,11 +20,14 @@ source tools/wine-env.sh
 
 # The command line's JSON library, header-only, for the target as well.
 wine_env_install nlohmann-json3-dev
+# The static libsndfile with its codecs, from Debian's source packages
+# (built once per source version, then reused).
+deps=$(tools/build-windows-deps.sh "$preset")
 trap wine_env_stop EXIT
 wine_env_start
 
 wine_env_map_drive_i
 
-cmake --preset "$preset"
+cmake --preset "$preset" -DTAVRO_WINDOWS_DEPS="$deps"
 cmake --build --preset "$preset"
 ctest --preset "$preset"
