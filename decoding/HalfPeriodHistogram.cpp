@@ -4,8 +4,8 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
-#include <numbers>
 
 namespace {
 
@@ -22,26 +22,35 @@ const std::array<double, CHalfPeriodHistogram::kBins> kEdges = [] {
     return edges;
 }();
 
-// The natural logarithm of a positive normal number to about 1e-4: its
-// binary exponent, and the mantissa's logarithm from a small table.
-double FastLog(double d) {
-    static const std::array<double, 257> kTable = [] {
-        std::array<double, 257> table{};
-        for (size_t k = 0; k < table.size(); ++k) {
-            table[k] = std::log(1.0 + static_cast<double>(k) / 256.0);
-        }
-        return table;
-    }();
-    const auto nBits = std::bit_cast<uint64_t>(d);
+// The bin of every length by its binary exponent and the top bits of its
+// mantissa: a bucket is a thousandth of an octave, far narrower than a bin
+// (a twenty-fourth), so that one comparison with the next edge settles it.
+constexpr int32_t kMantissaBits = 10;
+constexpr int32_t kFirstExponent = -17;  // 2^-17 s < kMinSeconds
+constexpr int32_t kLastExponent = -6;    // kMaxSeconds < 2^-5
+constexpr size_t kBuckets = static_cast<size_t>(kLastExponent - kFirstExponent + 1)
+                            << kMantissaBits;
+
+size_t BucketOf(double dSeconds) {
+    const auto nBits = std::bit_cast<uint64_t>(dSeconds);
     const auto nExponent = static_cast<int32_t>((nBits >> 52) & 0x7FF) - 1023;
-    const double dMantissa =
-        std::bit_cast<double>((nBits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
-    const double dIndex = (dMantissa - 1.0) * 256.0;
-    const auto nIndex = static_cast<size_t>(dIndex);
-    const double dFraction = dIndex - static_cast<double>(nIndex);
-    const double dLog = kTable[nIndex] + dFraction * (kTable[nIndex + 1] - kTable[nIndex]);
-    return dLog + nExponent * std::numbers::ln2;
+    const auto nMantissa =
+        static_cast<size_t>((nBits >> (52 - kMantissaBits)) & ((1u << kMantissaBits) - 1));
+    return (static_cast<size_t>(nExponent - kFirstExponent) << kMantissaBits) | nMantissa;
 }
+
+// The bin of each bucket's lowest length.
+const std::array<int16_t, kBuckets> kBucketBins = [] {
+    std::array<int16_t, kBuckets> bins{};
+    for (size_t k = 0; k < kBuckets; ++k) {
+        const double dLow = std::ldexp(
+            1.0 + static_cast<double>(k & ((1u << kMantissaBits) - 1)) / (1u << kMantissaBits),
+            static_cast<int32_t>(k >> kMantissaBits) + kFirstExponent);
+        const auto it = std::upper_bound(kEdges.begin(), kEdges.end(), dLow);
+        bins[k] = static_cast<int16_t>(std::max<std::ptrdiff_t>(0, it - kEdges.begin() - 1));
+    }
+    return bins;
+}();
 
 }  // namespace
 
@@ -57,13 +66,8 @@ int32_t CHalfPeriodHistogram::BinOf(double dSeconds) const {
     if (!(dSeconds < kMaxSeconds)) {
         return kBins - 1;
     }
-    // The bin from the logarithm, then settled against the edges, which
-    // the fast logarithm may miss by a hair.
-    int32_t nBin = static_cast<int32_t>((FastLog(dSeconds) - kLogMin) * kBinsPerLog);
-    nBin = std::clamp(nBin, 0, kBins - 1);
-    if (nBin > 0 && dSeconds < kEdges[static_cast<size_t>(nBin)]) {
-        --nBin;
-    } else if (nBin + 1 < kBins && dSeconds >= kEdges[static_cast<size_t>(nBin + 1)]) {
+    int32_t nBin = kBucketBins[BucketOf(dSeconds)];
+    if (nBin + 1 < kBins && dSeconds >= kEdges[static_cast<size_t>(nBin + 1)]) {
         ++nBin;
     }
     return nBin;
