@@ -207,18 +207,30 @@ bool CRobustDecoder::ProcessBlock() {
     const int32_t nDecimation = m_nDecimation;
     const double dScale = 1.0 / nDecimation;
     double* pChainOut = m_chain.data();
-    double dSum = m_dBoxSum;
-    int32_t nBox = m_nBoxCount;
-    for (int32_t f = 0; f < nFrames; ++f) {
-        dSum += pSamples[f];
-        if (++nBox == nDecimation) {
-            pChainOut[nChain++] = dSum * dScale;
-            nBox = 0;
-            dSum = 0.0;
+    int32_t f = 0;
+    // The mean begun in the last block, then whole means, each summed on
+    // its own so that the processor overlaps them, then the start of the
+    // next one.
+    if (m_nBoxCount > 0) {
+        for (; f < nFrames && m_nBoxCount < nDecimation; ++f, ++m_nBoxCount) {
+            m_dBoxSum += pSamples[f];
+        }
+        if (m_nBoxCount == nDecimation) {
+            pChainOut[nChain++] = m_dBoxSum * dScale;
+            m_nBoxCount = 0;
+            m_dBoxSum = 0.0;
         }
     }
-    m_dBoxSum = dSum;
-    m_nBoxCount = nBox;
+    for (; f + nDecimation <= nFrames; f += nDecimation) {
+        float fSum = 0.0f;
+        for (int32_t k = 0; k < nDecimation; ++k) {
+            fSum += pSamples[f + k];
+        }
+        pChainOut[nChain++] = fSum * dScale;
+    }
+    for (; f < nFrames; ++f, ++m_nBoxCount) {
+        m_dBoxSum += pSamples[f];
+    }
     // The stages in order: the filters first (DC and drift, hiss, hum), so
     // that the level and the crossings see the tones alone; the level
     // before the crossings, whose hysteresis it sets. High-pass, low-pass
