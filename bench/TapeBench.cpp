@@ -22,6 +22,7 @@
 
 #include "BenchMeasure.h"
 #include "BenchRecordings.h"
+#include "MergeBench.h"
 #include "ReportBench.h"
 #include "RobustBench.h"
 #include "TickKernels.h"
@@ -269,6 +270,7 @@ int main(int argc, char** argv) {
         }
         ReportMemory(ThisProgram(argv[0]), recs);
         summary.push_back(BenchRobust(ThisProgram(argv[0]), dir.string(), recs, options.m_nRounds));
+        summary.push_back(BenchMerge(dir.string(), options.m_dMinutes, options.m_nRounds));
         std::printf("\ndecode time / cat time, %.0f-minute recordings, best of %d:\n",
                     options.m_dMinutes, options.m_nRounds);
         for (const std::string& strLine : summary) {
