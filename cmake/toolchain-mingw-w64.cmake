@@ -1,5 +1,5 @@
 # Cross-building for Windows with MinGW-w64. Included by the per-architecture
-# toolchain files, which set TAVRO_MINGW_TRIPLE first.
+# toolchain files, which set TAVRO_MINGW_TRIPLE and TAVRO_WINE_LOADER first.
 #
 # The compilers are the POSIX-threads variants (Debian's
 # g++-mingw-w64-*-posix): GCC 12's win32 variant has no std::mutex, which
@@ -22,8 +22,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The programs carry their runtime with them: no DLL beyond the system's.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Tests and test discovery run the programs under Wine.
-find_program(TAVRO_WINE_PROGRAM NAMES wine)
+# Tests and test discovery run the programs under Wine, started by its loader
+# for the target's word size (TAVRO_WINE_LOADER, set by the per-architecture
+# file): Debian's plain `wine` starts the 32-bit loader whenever wine32 is
+# installed, and that fails on a kernel that runs no 32-bit code, so 64-bit
+# programs are started by wine64 itself (on Debian in /usr/lib/wine).
+find_program(TAVRO_WINE_PROGRAM NAMES ${TAVRO_WINE_LOADER} PATHS /usr/lib/wine)
 if(TAVRO_WINE_PROGRAM)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TAVRO_WINE_PROGRAM})
 endif()
