@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Saves a PNG of the program's dialog under Wine after a successful Analyse,
-# for reviewers: the dialog test drives the 32-bit program through a whole
-# run and pauses at the end while the dialog is captured.
+# for reviewers: the dialog test drives the program through a whole run and
+# pauses at the end while the dialog is captured.
 #
 #   tools/screenshot-windows.sh [OUTPUT]   (default docs/screenshots/windows-dialog.png)
 #
 # Installs what it needs like tools/test-windows.sh, plus ImageMagick and the
-# X utilities for the capture.
+# X utilities for the capture, and builds libsndfile for the target first
+# (tools/build-windows-deps.sh). It shows the 32-bit program, or on a machine
+# that runs no 32-bit code the 64-bit one, as tools/test-windows.sh does.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 output=${1:-docs/screenshots/windows-dialog.png}
-preset=windows-i686
-build=build/$preset
 
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
@@ -21,12 +21,16 @@ wine_env_install imagemagick x11-utils nlohmann-json3-dev
 for tool in import xwininfo; do
     command -v "$tool" >/dev/null 2>&1 || wine_env_fail "$tool not found after installing"
 done
+wine_env_choose_preset windows-i686 fallback
+preset=$WINE_ENV_PRESET
+build=build/$preset
+deps=$(tools/build-windows-deps.sh "$preset")
 trap wine_env_stop EXIT
 wine_env_start
 
 wine_env_map_drive_i
 
-cmake --preset "$preset" >/dev/null
+cmake --preset "$preset" -DTAVRO_WINDOWS_DEPS="$deps" >/dev/null
 cmake --build "$build" --target tavro_dialog_tests tavro-tape
 
 flag="$WINE_ENV_DIR/screenshot.flag"
