@@ -67,9 +67,12 @@ build_deb() {
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
     export SOURCE_DATE_EPOCH
+    # Warnings are not errors here: Debian's flags (_FORTIFY_SOURCE) bring
+    # warnings of their own, which a package build reports but survives; the
+    # native and sanitizer builds hold the project's code to its warnings.
     cmake -S . -B "$build" -G Ninja \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-        -DTAVRO_WERROR=ON -DTAVRO_BUILD_TESTS=OFF -DTAVRO_BUILD_BENCH=OFF \
+        -DTAVRO_WERROR=OFF -DTAVRO_BUILD_TESTS=OFF -DTAVRO_BUILD_BENCH=OFF \
         -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
         -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
     cmake --build "$build"
