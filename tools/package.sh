@@ -4,6 +4,10 @@
 #   tools/package.sh             the Debian package: build/packages/tavro-tape_VERSION_ARCH.deb
 #   tools/package.sh --test      the same, then check it: lintian, apt-get install, the
 #                                installed programs, manual pages and completion, purge
+#   tools/package.sh --zip DIR   the Windows zip of the built cross-build folder DIR
+#                                (build/windows-i686) into build/packages, unpacked and
+#                                tried under Wine; tools/test-windows.sh runs it in its
+#                                Wine environment
 #
 # The Debian package is built in build/package-native with Debian's build
 # flags (dpkg-buildflags, all hardening) and installs into /usr. On a fresh
@@ -97,6 +101,7 @@ completion_cases=(
     "tavro-tape-encode |a.wav c.txt"
     "tavro-tape-encode --bits |8 16 24 !a.wav"
     "tavro-tape-encode --channels |1 2 !a.wav"
+    "tavro-tape-encode --other |copy silence noise"
     "tavro-tape-encode --rate |!a.wav"
 )
 
@@ -201,6 +206,53 @@ test_deb() {
     log "the installed package passed, and was purged"
 }
 
+# The Windows zip of the cross-build folder $1: made with CPack, unpacked into
+# a temporary folder, where its programs must run under Wine (set up by the
+# caller): the encoder's recording of the demo text decodes back to it.
+zip_windows() {
+    local build=$1
+    [ -f "$build/CPackConfig.cmake" ] || fail "$build is no configured build folder"
+    [ -n "${WINEPREFIX:-}" ] || fail "--zip needs the Wine environment of tools/test-windows.sh"
+    install_packages unzip
+    rm -rf "$build/cpack"
+    cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$build/cpack"
+    local zip name
+    zip=$(echo "$build"/cpack/tavro-tape-*.zip)
+    name=$(basename "$zip" .zip)
+    mkdir -p build/packages
+    cp "$zip" build/packages/
+    unzip -l "$zip"
+
+    local failures=()
+    # Global: the EXIT trap removes it.
+    work=$(mktemp -d "${TMPDIR:-/tmp}/tavro-zip.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    unzip -q "$zip" -d "$work"
+    local folder=$work/$name expected listed
+    expected=$(printf '%s\n' README.txt tavro-tape-cli.exe tavro-tape-encode.exe tavro-tape.exe)
+    listed=$(cd "$folder" && find . -type f -printf '%P\n' | sort)
+    [ "$listed" = "$expected" ] || failures+=("the zip's folder holds: ${listed//$'\n'/ }")
+    ! grep -qv $'\r$' "$folder/README.txt" || failures+=("README.txt has lines without CR LF")
+
+    # Run from another folder, by the unpacked programs' paths.
+    mkdir "$work/run"
+    cd "$work/run"
+    local version shown
+    version=$(project_version "$root/$build")
+    shown=$(wine "$folder/tavro-tape-cli.exe" --version | tr -d '\r')
+    [ "$shown" = "tavro-tape-cli $version" ] || failures+=("--version says \"$shown\", not $version")
+    wine "$folder/tavro-tape-encode.exe" --bits 16 --name DEMO "$root/demo/demo.txt" demo.wav ||
+        failures+=("tavro-tape-encode.exe failed")
+    wine "$folder/tavro-tape-cli.exe" demo.wav >log.txt || failures+=("tavro-tape-cli.exe failed")
+    [ "$(tail -n 1 log.txt)" = "status: Hotovo :-)" ] || failures+=("the run ended: $(tail -n 1 log.txt)")
+    tail -c "$(stat -c %s "$root/demo/demo.txt")" test.dat | cmp -s - "$root/demo/demo.txt" ||
+        failures+=("test.dat does not end with the demo text")
+    cd "$root"
+
+    report "${failures[@]}"
+    log "build/packages/$name.zip runs from its unpacked folder"
+}
+
 case ${1:-} in
     "")
         build_deb
@@ -209,7 +261,11 @@ case ${1:-} in
         build_deb
         test_deb
         ;;
+    --zip)
+        [ $# -eq 2 ] || fail "usage: tools/package.sh --zip BUILD_FOLDER"
+        zip_windows "$2"
+        ;;
     *)
-        fail "usage: tools/package.sh [--test]"
+        fail "usage: tools/package.sh [--test | --zip BUILD_FOLDER]"
         ;;
 esac
