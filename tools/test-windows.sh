@@ -3,7 +3,12 @@
 # headless: the core's unit tests, the dialog driven through window messages,
 # the program as a process, and the check that it imports system DLLs only.
 #
-#   tools/test-windows.sh [PRESET]      (default windows-i686)
+#   tools/test-windows.sh [PRESET]      (windows-i686 or windows-x86_64)
+#
+# Without a preset it takes windows-i686, or, on a machine that runs no
+# 32-bit code (a kernel without IA-32 emulation, where 32-bit Wine cannot
+# start), windows-x86_64 under 64-bit Wine, and says so. windows-i686 asked
+# for by name on such a machine is an error.
 #
 # On a fresh Debian machine it first installs what it needs (as root, or
 # through sudo): MinGW-w64, Wine with its 32-bit part, Xvfb, Wine's fonts,
@@ -13,13 +18,19 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-preset=${1:-windows-i686}
+[ $# -le 1 ] || { echo "usage: tools/test-windows.sh [windows-i686|windows-x86_64]" >&2; exit 2; }
 
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 
 # The command line's JSON library, header-only, for the target as well.
 wine_env_install nlohmann-json3-dev
+if [ $# -eq 1 ]; then
+    wine_env_choose_preset "$1"
+else
+    wine_env_choose_preset windows-i686 fallback
+fi
+preset=$WINE_ENV_PRESET
 # The static libsndfile with its codecs, from Debian's source packages
 # (built once per source version, then reused).
 deps=$(tools/build-windows-deps.sh "$preset")
