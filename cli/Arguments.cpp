@@ -123,10 +123,6 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
             request.strError = "--merge needs two takes or more";
             return request;
         }
-        if (!request.strReport.empty()) {
-            request.strError = "--report does not go with --merge";
-            return request;
-        }
         request.bRobust = true;  // takes are merged from the robust decoder's evidence
     }
     if (bChannel && !request.bRobust) {

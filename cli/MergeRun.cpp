@@ -10,7 +10,9 @@
 #include "ConversionRun.h"
 #include "Cp1250.h"
 #include "FileOpen.h"
+#include "HtmlReport.h"
 #include "JsonLines.h"
+#include "MergeReport.h"
 #include "Messages.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
@@ -43,7 +45,8 @@ private:
 
 // Decodes one take with its usual lines; false when it could not be read
 // to its end.
-bool DecodeTake(const std::string& strPath, const SRunOptions& options, CTapeLog& log) {
+bool DecodeTake(const std::string& strPath, const SRunOptions& options, CTapeLog& log,
+                SRecordingFormat& format) {
     CRobustDecoder decoder;
     decoder.SetChannel(options.m_nChannel);
     decoder.GetLog().SetKeepEvidence(true);
@@ -66,6 +69,7 @@ bool DecodeTake(const std::string& strPath, const SRunOptions& options, CTapeLog
         jsonSink.FinishRun(decoder.GetLog(), bRead ? 0 : 1);
     }
     log = std::move(decoder.GetLog());
+    format = decoder.GetFormat();
     return bRead;
 }
 
@@ -159,6 +163,25 @@ void ShowEndJson(const std::string& strStatus, uint64_t nBytes, int nExit) {
     }
 }
 
+bool WriteMergeReport(const std::string& strReport, const std::vector<std::string>& takes,
+                      const std::vector<SRecordingFormat>& formats, const SMergeResult& result,
+                      const CCliOwner& owner, const std::string& strStatus) {
+    SMergeReportFacts facts;
+    for (size_t t = 0; t < takes.size(); ++t) {
+        facts.m_takes.push_back({EscapeControls(takes[t]), formats[t]});
+    }
+    facts.m_strResult = strStatus;
+    for (size_t k = 0; k < result.m_blocks.size(); ++k) {
+        facts.m_names.push_back(BlockName(result.m_blocks[k], k, owner));
+    }
+    if (WriteTextFile(strReport, MakeMergeReport(result.m_blocks, facts))) {
+        return true;
+    }
+    std::fprintf(stderr, "tavro-tape-cli: the report could not be written: %s\n",
+                 EscapeControls(strReport).c_str());
+    return false;
+}
+
 // Shows why nothing was merged, on standard error (and as the end event).
 int Refuse(const std::string& strReason, const SRunOptions& options) {
     std::fprintf(stderr, "tavro-tape-cli: %s; nothing was merged\n", strReason.c_str());
@@ -171,10 +194,11 @@ int Refuse(const std::string& strReason, const SRunOptions& options) {
 }  // namespace
 
 int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput,
-             const SRunOptions& options) {
+             const std::string& strReport, const SRunOptions& options) {
     std::vector<CTapeLog> logs(takes.size());
+    std::vector<SRecordingFormat> formats(takes.size());
     for (size_t t = 0; t < takes.size(); ++t) {
-        if (!DecodeTake(takes[t], options, logs[t])) {
+        if (!DecodeTake(takes[t], options, logs[t], formats[t])) {
             return Refuse(Join({"take ", std::to_string(t + 1), " (", EscapeControls(takes[t]),
                                 ") could not be read to its end"}),
                           options);
@@ -208,7 +232,11 @@ int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput
     const char* szStatus = eResult == ERunResult::kDone              ? Messages::kDone
                            : eResult == ERunResult::kOutputNotOpened ? Messages::kOutputNotOpened
                                                                      : Messages::kWriteError;
-    const int nExit = eResult == ERunResult::kDone ? 0 : 1;
+    int nExit = eResult == ERunResult::kDone ? 0 : 1;
+    if (!strReport.empty() &&
+        !WriteMergeReport(strReport, takes, formats, result, owner, szStatus)) {
+        nExit = 1;
+    }
     if (options.m_bJson) {
         ShowEndJson(szStatus, nBytes, nExit);
     } else {

@@ -11,6 +11,7 @@
 #include "CliRun.h"
 
 // strOutput: where the merged bytes go; empty for "test.dat" in the
-// current folder. Returns the exit status: 0 when merged and written.
+// current folder. strReport: where the HTML report of the merge goes; empty
+// for none. Returns the exit status: 0 when merged and written.
 int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput,
-             const SRunOptions& options);
+             const std::string& strReport, const SRunOptions& options);

@@ -26,7 +26,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--json]\n"
     "                      [--report FILE|DIR] [-o FILE|DIR] [--] PATH...\n"
-    "       tavro-tape-cli --merge [--channel N] [--json] [-o FILE] [--] TAKE TAKE...\n"
+    "       tavro-tape-cli --merge [--channel N] [--json] [--report FILE] [-o FILE]\n"
+    "                      [--] TAKE TAKE...\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
     "byte to \"test.dat\" in the current directory. With several PATHs, each\n"
@@ -55,7 +56,11 @@ constexpr const char* kUsage =
     "                 the takes hold together, in tape order; a line per block\n"
     "                 \"merge: NAME: N bytes, K from take T, ..., D disagreements,\n"
     "                 U missing\" comes before the final status. Takes that\n"
-    "                 cannot be read, or share no block, leave it untouched\n"
+    "                 cannot be read, or share no block, leave it untouched;\n"
+    "                 --report FILE then gets the report of the merge: the\n"
+    "                 takes, a table of the merged blocks and a strip per block\n"
+    "                 showing which take gave which bytes, where the takes\n"
+    "                 disagreed and where bytes are missing\n"
     "  --json         print JSON Lines instead of the file: and status: lines,\n"
     "                 one object per line in this order:\n"
     "                   {\"event\":\"file\",\"path\":...,\"rate\":...,\"bits\":...,\n"
@@ -110,7 +115,23 @@ int RunMergeCall(const CCliRequest& request) {
     options.m_bJson = request.bJson;
     options.m_bTerminal = IsTerminal(stdout);
     PrepareOutput(options.m_bTerminal && !options.m_bJson);
-    return RunMerge(request.paths, request.strOutput, options);
+    const std::string& strReport = request.strReport;
+    if (!strReport.empty()) {
+        // Nothing that is read may be written over, and the report is no output.
+        const std::string strOutput = request.strOutput.empty() ? "test.dat" : request.strOutput;
+        if (strReport == strOutput || std::find(request.paths.begin(), request.paths.end(),
+                                                strReport) != request.paths.end()) {
+            return Usage(
+                EscapeControls("the report would overwrite a take or the bytes: " + strReport));
+        }
+        std::string strReason;
+        if (!ProbeReportPath(strReport, strReason)) {
+            std::fprintf(stderr, "tavro-tape-cli: cannot write the report %s: %s\n",
+                         EscapeControls(strReport).c_str(), strReason.c_str());
+            return 1;
+        }
+    }
+    return RunMerge(request.paths, request.strOutput, strReport, options);
 }
 
 // Every recording in turn; the exit status is the worst of the runs.

@@ -8,45 +8,26 @@
 #include "FileOpen.h"
 #include "HistogramPlot.h"
 #include "HtmlEscape.h"
-#include "ReportStyle.h"
+#include "ReportPage.h"
 #include "SignalPlot.h"
 #include "TapeMap.h"
 #include "TapeTime.h"
 #include "TextJoin.h"
-#include "Version.h"
 
 namespace {
-
-// Nothing but the inline style sheet may load: no script, no file, no network.
-constexpr const char* kPolicy = "default-src 'none'; style-src 'unsafe-inline'";
-
-std::string Item(const std::string& strLabel, const std::string& strValue, bool bBad = false) {
-    return Join({"<div><dt>", strLabel, "</dt><dd", bBad ? " class=\"bad\"" : "", ">", strValue,
-                 "</dd></div>\n"});
-}
-
-std::string FormatText(const SRecordingFormat& format) {
-    std::string str = Join(
-        {std::to_string(format.m_nRate), " Hz \xC2\xB7 ", std::to_string(format.m_nBits), " bit"});
-    if (format.m_nChannels > 0) {
-        str += Join({" \xC2\xB7 ", std::to_string(format.m_nChannels),
-                     format.m_nChannels == 1 ? " channel" : " channels"});
-    }
-    return str;
-}
 
 std::string Summary(const CTapeLog& log, const SReportFacts& facts) {
     const size_t nFailures = log.Failures().size();
     std::string str = "<section>\n<h2>Summary</h2>\n<dl class=\"summary\">\n";
-    str += Item("Format", HtmlEscape(FormatText(facts.m_format)));
-    str +=
-        Item("Length", facts.m_format.m_dSeconds > 0.0 ? FormatTapeTime(facts.m_format.m_dSeconds)
-                                                       : std::string("unknown"));
-    str += Item("Decoder", HtmlEscape(facts.m_strDecoder));
-    str += Item("Blocks found", std::to_string(log.Blocks().size()));
-    str += Item("Bytes decoded", std::to_string(log.TotalBytes()));
-    str += Item("Failed bytes", std::to_string(nFailures), nFailures > 0);
-    str += Item("Result", HtmlEscape(facts.m_strResult));
+    str += SummaryItem("Format", HtmlEscape(RecordingFormatText(facts.m_format)));
+    str += SummaryItem("Length", facts.m_format.m_dSeconds > 0.0
+                                     ? FormatTapeTime(facts.m_format.m_dSeconds)
+                                     : std::string("unknown"));
+    str += SummaryItem("Decoder", HtmlEscape(facts.m_strDecoder));
+    str += SummaryItem("Blocks found", std::to_string(log.Blocks().size()));
+    str += SummaryItem("Bytes decoded", std::to_string(log.TotalBytes()));
+    str += SummaryItem("Failed bytes", std::to_string(nFailures), nFailures > 0);
+    str += SummaryItem("Result", HtmlEscape(facts.m_strResult));
     str += "</dl>\n</section>\n";
     return str;
 }
@@ -117,20 +98,14 @@ std::string SignalSection(const CTapeLog& log) {
 }  // namespace
 
 std::string MakeHtmlReport(const CTapeLog& log, const SReportFacts& facts) {
-    const std::string strPath = HtmlEscape(facts.m_strPath);
-    std::string str = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    str += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    str += Join({"<meta http-equiv=\"Content-Security-Policy\" content=\"", kPolicy, "\">\n"});
-    str += Join({"<title>Tape report: ", strPath, "</title>\n<style>", kReportStyle,
-                 "</style>\n</head>\n<body>\n<main>\n"});
-    str += Join({"<h1>Tape report</h1>\n<p class=\"path\">", strPath, "</p>\n"});
+    std::string str = ReportPageHead("Tape report", facts.m_strPath);
     str += Summary(log, facts);
     str += MapSection(log, facts);
     str += Join({"<section>\n<h2>Blocks (", std::to_string(log.Blocks().size()), ")</h2>\n",
                  BlockTableHtml(log, facts.m_names), "</section>\n"});
     str += HistogramSection(log);
     str += SignalSection(log);
-    str += "</main>\n<footer>tavro-tape " TAVRO_VERSION_STRING "</footer>\n</body>\n</html>\n";
+    str += ReportPageFoot();
     return str;
 }
 

@@ -65,6 +65,16 @@ figcaption { font-size: .85em; color: var(--muted); margin: 0 0 4px; }
 .letter.long { fill: #b87400; } .letter.toolong { fill: var(--fail); }
 .failure { stroke: var(--fail); stroke-width: 1.5; stroke-dasharray: 5 3; }
 .failtext { fill: var(--fail); }
+svg.strip { min-width: 680px; }
+figure.strip { border: none; padding: 0; margin: 10px 0 0; }
+.take.t0 { fill: var(--block); } .take.t1 { fill: var(--long); } .take.t2 { fill: var(--short); }
+.take.t3 { fill: #8e5bb8; } .take.t4 { fill: #6b7f2a; } .take.t5 { fill: #c2568a; }
+.key.t0 { background: var(--block); } .key.t1 { background: var(--long); }
+.key.t2 { background: var(--short); } .key.t3 { background: #8e5bb8; }
+.key.t4 { background: #6b7f2a; } .key.t5 { background: #c2568a; }
+.key.disagree { background: var(--ink); }
+.disagree { stroke: var(--ink); stroke-width: 2; }
+.missing { stroke: var(--fail); stroke-width: 2; }
 footer { color: var(--muted); font-size: .8em; text-align: center; margin: 8px 0 20px; }
 @media (max-width: 600px) { main { padding: 8px; } section { padding: 10px; } }
 @media print {
@@ -72,7 +82,7 @@ footer { color: var(--muted); font-size: .8em; text-align: center; margin: 8px 0
   main { max-width: none; padding: 0; }
   section { border: none; padding: 0; margin: 0 0 14pt; break-inside: avoid; }
   .scroll { overflow: visible; }
-  svg.map, svg.histogram { min-width: 0; }
+  svg.map, svg.histogram, svg.strip { min-width: 0; }
   table.blocks tr { break-inside: avoid; }
 }
 )css";

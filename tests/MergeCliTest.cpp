@@ -110,6 +110,36 @@ TEST_F(MergeCliTest, ThreeTakesGiveOneRecoveryWithALinePerBlock) {
     EXPECT_EQ(end, json::parse(R"j({"event":"end","status":"Hotovo :-)","bytes":732,"exit":0})j"));
 }
 
+TEST_F(MergeCliTest, ReportOfTheMergeHasTheFiguresOfTheMergeLines) {
+    WriteTake("take1.wav", 1, m_blocks);
+    WriteTake("take2.wav", 2, m_blocks);
+    const SChildResult result =
+        RunCli({"--merge", "--report", "merge.html", "take1.wav", "take2.wav"});
+    ASSERT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_EQ(ReadBytes(m_dir.File("test.dat")), Tape());
+    const Bytes page = ReadBytes(m_dir.File("merge.html"));
+    const std::string strPage(page.begin(), page.end());
+    EXPECT_NE(strPage.find("take1.wav"), std::string::npos);
+    EXPECT_NE(strPage.find("take2.wav"), std::string::npos);
+    // Each merge line's figures are a row of the page's table.
+    const std::regex line(R"(merge: (\w+): (\d+) bytes, (\d+) from take 1, (\d+) from take 2, )"
+                          R"((\d+) disagreements, (\d+) missing)");
+    size_t nRows = 0;
+    for (std::sregex_iterator it(result.strOut.begin(), result.strOut.end(), line), end; it != end;
+         ++it, ++nRows) {
+        const std::smatch& m = *it;
+        const std::string strRow = "<td class=\"name\">" + m[1].str() + "</td><td class=\"num\">" +
+                                   m[2].str() + "</td><td class=\"num\">" + m[3].str() +
+                                   "</td><td class=\"num\">" + m[4].str() +
+                                   "</td><td class=\"num\">" + m[5].str() +
+                                   "</td><td class=\"num\">" + m[6].str() + "</td>";
+        EXPECT_NE(strPage.find(strRow), std::string::npos) << strRow;
+    }
+    EXPECT_EQ(nRows, 2u) << result.strOut;
+    EXPECT_NE(strPage.find("Hotovo :-)"), std::string::npos);
+    EXPECT_EQ(strPage.find("<script"), std::string::npos);
+}
+
 TEST_F(MergeCliTest, BadInputLeavesTestDatAsItWas) {
     WriteTake("take1.wav", 1, m_blocks);
     WriteTake("take2.wav", 2, m_blocks);
@@ -125,7 +155,12 @@ TEST_F(MergeCliTest, BadInputLeavesTestDatAsItWas) {
         const char* m_szMessage;
     } kCases[] = {
         {{"--merge", "take1.wav"}, 2, "--merge needs two takes or more"},
-        {{"--merge", "--report", "r.html", "take1.wav", "take2.wav"}, 2, "--report does not go"},
+        {{"--merge", "--report", "take2.wav", "take1.wav", "take2.wav"},
+         2,
+         "the report would overwrite a take"},
+        {{"--merge", "--report", "gone/r.html", "take1.wav", "take2.wav"},
+         1,
+         "cannot write the report gone/r.html"},
         {{"--merge", "take1.wav", "missing.wav"}, 1, "take 2 (missing.wav) could not be read"},
         {{"--merge", "empty.wav", "take2.wav"}, 1, "take 1 (empty.wav) could not be read"},
         {{"--merge", "take1.wav", "other.wav"}, 1, "the takes share no block"},
