@@ -19,7 +19,9 @@
 #include "ConversionRun.h"
 #include "EncodeArguments.h"
 #include "Filters.h"
+#include "Impairments.h"
 #include "RecordHeader.h"
+#include "TimeWarp.h"
 #include "WavWriter.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
@@ -632,6 +634,45 @@ TEST(AnalogImpairments, SameSeedSameFileOtherSeedOtherNoise) {
     const double dHiss = Amplitude(imp) * std::pow(10.0, -30.0 / 20);
     EXPECT_NEAR(Rms(difference, 0, nGap), std::sqrt(2.0) * dHiss, 0.07 * dHiss);
     EXPECT_LT(std::fabs(dCovariance), 0.1 * dHiss * Amplitude(imp));
+}
+
+// The wow's phase comes from the seed: the same seed gives the same phase,
+// others another; the tape position stays the integral of the speed from
+// the start whatever the phase.
+TEST(AnalogImpairments, WowPhaseComesFromTheSeed) {
+    CImpairments imp;
+    std::vector<double> phases;
+    for (const uint64_t nSeed : {1u, 1u, 2u, 3u}) {
+        imp.m_nSeed = nSeed;
+        phases.push_back(WowPhase(imp));
+        EXPECT_GE(phases.back(), 0.0);
+        EXPECT_LT(phases.back(), 2.0 * std::numbers::pi);
+    }
+    EXPECT_EQ(phases[0], phases[1]);
+    EXPECT_GT(std::fabs(phases[0] - phases[2]), 1e-3);
+    EXPECT_GT(std::fabs(phases[2] - phases[3]), 1e-3);
+    const struct {
+        double dSpeed;
+        double dPhase;
+    } kCases[] = {{1.0, 0.0}, {1.0, phases[2]}, {0.9, phases[3]}, {1.2, std::numbers::pi / 2}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "speed " << c.dSpeed << ", phase " << c.dPhase);
+        CTimeWarp warp(c.dSpeed, 5.0, 2.0, c.dPhase);
+        // The tape moved by the integral of speed * (1 + depth sin(w t + phase)).
+        double dTape = 0.0;
+        constexpr int kSteps = 10000;
+        const double dStep = 1.0 / kSteps;
+        for (int k = 0; k < kSteps; ++k) {
+            const double dMid = (k + 0.5) * dStep;
+            dTape += dStep * c.dSpeed *
+                     (1.0 + 0.05 * std::sin(2.0 * std::numbers::pi * 2.0 * dMid + c.dPhase));
+        }
+        EXPECT_NEAR(warp.PlaybackTime(dTape), 1.0, 1e-6);
+    }
+    // Other phases move the blocks: the wow's timing differs between seeds.
+    CTimeWarp first(1.0, 5.0, 2.0, phases[0]);
+    CTimeWarp second(1.0, 5.0, 2.0, phases[2]);
+    EXPECT_GT(std::fabs(first.PlaybackTime(0.1) - second.PlaybackTime(0.1)), 1e-5);
 }
 
 TEST(AnalogDecoder, TheConversionRunReadsACleanRecordingCompletely) {

@@ -31,7 +31,8 @@ SLayout LayOut(std::span<const STimelineBlock> blocks, int32_t nLeader, double d
                const CImpairments& impairments, bool bByteStarts) {
     SLayout layout;
     CTapeTimeline timeline(blocks, nLeader, dGapTicks);
-    CTimeWarp warp(impairments.m_dSpeed, impairments.m_dWowPercent, impairments.m_dWowHz);
+    CTimeWarp warp(impairments.m_dSpeed, impairments.m_dWowPercent, impairments.m_dWowHz,
+                   WowPhase(impairments));
     STapeEdge edge;
     bool bFirstByte = false;
     while (timeline.Next(edge)) {
@@ -75,7 +76,8 @@ bool RenderFrames(CWavWriter& writer, const CAnalogFormat& format, const CImpair
                   std::span<const STimelineBlock> blocks, int32_t nLeader, double dGapTicks,
                   std::vector<CTimeSpan> dropouts, uint64_t nFrames) {
     CTapeTimeline timeline(blocks, nLeader, dGapTicks);
-    CTimeWarp warp(impairments.m_dSpeed, impairments.m_dWowPercent, impairments.m_dWowHz);
+    CTimeWarp warp(impairments.m_dSpeed, impairments.m_dWowPercent, impairments.m_dWowHz,
+                   WowPhase(impairments));
     CAnalogSignal signal(timeline, warp, format.m_nRate);
     CImpairmentChain chain(impairments, format.m_nRate, std::move(dropouts));
     std::vector<double> samples(kChunkFrames);

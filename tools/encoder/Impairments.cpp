@@ -11,6 +11,7 @@ namespace {
 constexpr uint64_t kHissStream = 1;
 constexpr uint64_t kDropoutStream = 2;
 constexpr uint64_t kNoiseStream = 3;
+constexpr uint64_t kWowStream = 4;
 
 constexpr double kRampSeconds = 0.001;
 constexpr double kDropoutSpacing = 0.002;  // least room between two dropouts
@@ -25,6 +26,11 @@ double FromDb(double dDb) {
 }
 
 }  // namespace
+
+double WowPhase(const CImpairments& impairments) {
+    CRandom random(impairments.m_nSeed, kWowStream);
+    return 2.0 * std::numbers::pi * random.NextUnit();
+}
 
 std::vector<CTimeSpan> PlaceDropouts(const CImpairments& impairments,
                                      std::span<const CTimeSpan> spans) {

@@ -21,6 +21,10 @@ using CTimeSpan = std::pair<double, double>;  // start and end, in playback seco
 std::vector<CTimeSpan> PlaceDropouts(const CImpairments& impairments,
                                      std::span<const CTimeSpan> spans);
 
+// The wow's phase (radians, 0 to 2 pi) at the start of the playback, drawn
+// from impairments' seed alone: takes with other seeds have another phase.
+double WowPhase(const CImpairments& impairments);
+
 class CImpairmentChain {
 public:
     CImpairmentChain(const CImpairments& impairments, int32_t nRate,

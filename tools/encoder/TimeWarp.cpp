@@ -3,15 +3,19 @@
 #include <cmath>
 #include <numbers>
 
-CTimeWarp::CTimeWarp(double dSpeed, double dWowPercent, double dWowHz)
-    : m_dSpeed(dSpeed), m_dDepth(dWowPercent / 100.0), m_dOmega(2.0 * std::numbers::pi * dWowHz) {}
+CTimeWarp::CTimeWarp(double dSpeed, double dWowPercent, double dWowHz, double dPhase)
+    : m_dSpeed(dSpeed),
+      m_dDepth(dWowPercent / 100.0),
+      m_dOmega(2.0 * std::numbers::pi * dWowHz),
+      m_dPhase(dPhase) {}
 
 double CTimeWarp::TapeAt(double dPlay) const {
-    return m_dSpeed * (dPlay + m_dDepth / m_dOmega * (1.0 - std::cos(m_dOmega * dPlay)));
+    return m_dSpeed * (dPlay + m_dDepth / m_dOmega *
+                                   (std::cos(m_dPhase) - std::cos(m_dOmega * dPlay + m_dPhase)));
 }
 
 double CTimeWarp::SpeedAt(double dPlay) const {
-    return m_dSpeed * (1.0 + m_dDepth * std::sin(m_dOmega * dPlay));
+    return m_dSpeed * (1.0 + m_dDepth * std::sin(m_dOmega * dPlay + m_dPhase));
 }
 
 double CTimeWarp::PlaybackTime(double dTape) {
