@@ -10,7 +10,8 @@
 #   --report FILE.html  file names (any placeholder naming a FILE, DIR or PATH)
 #   --rate N            nothing (any other placeholder in capitals)
 # and an option shown without a placeholder takes no value.
-# Paths: recordings (*.wav, *.flac) for tavro-tape-cli, any file for
+# Paths: recordings (*.wav, *.flac) for tavro-tape-cli, the takes of --merge
+# too (--merge itself comes from --help like every option), any file for
 # tavro-tape-encode, whose input is any file of bytes.
 
 # How the --help of program $1 shows the value of option $2: the word after
