@@ -65,8 +65,10 @@ bool ReadTickSnapshot(const STickFile& file, int64_t nAt, int64_t nHalf,
     bool bRead =
         SeekTo(pFile, CTapeReader::kHeaderSize + static_cast<uint64_t>(nFirstFrame * nStride));
     if (bRead) {
-        std::fread(frames.data(), 1, frames.size(), pFile);  // short at the end: zeros
-        bRead = std::ferror(pFile) == 0;
+        // A read that comes short at the end of the file leaves zeros; only
+        // an error makes the picture wrong.
+        const size_t nRead = std::fread(frames.data(), 1, frames.size(), pFile);
+        bRead = nRead == frames.size() || std::ferror(pFile) == 0;
     }
     std::fclose(pFile);
     if (!bRead) {
