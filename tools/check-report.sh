@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the tape report in a real browser: makes a recording with named
-# blocks and dropouts, writes its report with each decoder, and has Debian's
-# chromium, headless, take a screenshot of each page. Fails when the browser
+# blocks and dropouts, writes its report with each decoder and the report
+# of its merge with a second take, and has Debian's chromium, headless, take
+# a screenshot of each page. Fails when the browser
 # logs anything to its console (the page runs no script and loads nothing,
 # so any message is an error: a blocked load, a broken page), when a
 # screenshot is missing, not of the window's size, or blank.
@@ -71,13 +72,18 @@ seq 5000 5300 >b.bin
 seq 90 250 >c.bin
 "$encode" --name PROGRAM1 a.bin --name DATA-2 b.bin --name 'END<&>' c.bin \
   --wow 0.5 --dropouts 3 --dropout-ms 6 --dropout-depth 80 --seed 3 tape.wav
+# A second take of the tape, its dropouts elsewhere, for the merge's report.
+"$encode" --name PROGRAM1 a.bin --name DATA-2 b.bin --name 'END<&>' c.bin \
+  --wow 0.5 --dropouts 3 --dropout-ms 6 --dropout-depth 80 --seed 4 take2.wav
 
 width=1000
 height=1700
-for decoder in robust classic; do
+for decoder in robust classic merge; do
   options=()
+  takes=(tape.wav)
   [ "$decoder" = robust ] && options=(--robust)
-  "$cli" "${options[@]}" --report "$decoder.html" tape.wav >"$decoder.log" ||
+  [ "$decoder" = merge ] && options=(--merge) takes=(tape.wav take2.wav)
+  "$cli" "${options[@]}" --report "$decoder.html" "${takes[@]}" >"$decoder.log" ||
     fail "tavro-tape-cli ${options[*]} failed: $(cat "$decoder.log")"
   grep -q 'END&lt;&amp;&gt;' "$decoder.html" || fail "$decoder.html lacks the escaped record name"
 
