@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with MinGW-w64 and runs their tests under Wine,
 # headless: the core's unit tests, the dialog driven through window messages,
-# the program as a process, and the check that it imports system DLLs only.
+# the program as a process, and the check that it imports system DLLs only;
+# then makes the zip of the programs and tries it.
 #
 #   tools/test-windows.sh [PRESET]      (windows-i686 or windows-x86_64)
 #
