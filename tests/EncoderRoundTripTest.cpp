@@ -392,6 +392,7 @@ TEST(EncodeArguments, OptionsAndPaths) {
     EXPECT_EQ(request.strOutput, "-out.wav");
 
     EXPECT_EQ(ParseEncodeArguments({"in", "--help", "out"}).eAction, EEncodeAction::kHelp);
+    EXPECT_EQ(ParseEncodeArguments({"--version", "in", "out"}).eAction, EEncodeAction::kVersion);
 }
 
 TEST(EncodeArguments, UsageErrors) {

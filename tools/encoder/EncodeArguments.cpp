@@ -198,6 +198,10 @@ CEncodeRequest ParseEncodeArguments(const std::vector<std::string>& args) {
             bOptions = false;
             continue;
         }
+        if (strArg == "--version") {
+            request.eAction = EEncodeAction::kVersion;
+            return request;
+        }
         if (strArg == "--help") {
             request.eAction = EEncodeAction::kHelp;
             return request;

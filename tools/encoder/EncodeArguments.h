@@ -8,7 +8,7 @@
 #include "Recording.h"
 #include "WavFormat.h"
 
-enum class EEncodeAction { kRun, kHelp, kUsageError };
+enum class EEncodeAction { kRun, kHelp, kVersion, kUsageError };
 
 inline constexpr double kDefaultGapSeconds = 0.5;
 
@@ -35,6 +35,6 @@ struct CEncodeRequest {
 // --other, --extensible, --list-chunk, --level, --speed, --wow, --wow-hz,
 // --hiss, --hum, --hum-hz, --dc, --lowpass, --highpass, --dropouts,
 // --dropout-ms, --dropout-depth, --invert, --seed, --gap. Each valued option
-// also as --option=value; --help; "--" ends the options. Then one or more
+// also as --option=value; --help, --version; "--" ends the options. Then one or more
 // inputs and the output path, which must end in ".wav" after several inputs.
 CEncodeRequest ParseEncodeArguments(const std::vector<std::string>& args);

@@ -12,6 +12,7 @@
 #include "FileOpen.h"
 #include "RecordHeader.h"
 #include "TapeEncoder.h"
+#include "Version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavro-tape-encode [options] [--] INPUT... OUTPUT.wav\n"
+    "       tavro-tape-encode --help | --version\n"
     "\n"
     "Writes the bytes of each INPUT (\"-\" for standard input) as one block of a\n"
     "tape recording to the WAV file OUTPUT.wav: a leader of N short half-periods\n"
@@ -198,6 +200,9 @@ int main(int argc, char** argv) {
     switch (request.eAction) {
         case EEncodeAction::kHelp:
             std::fputs(kUsage, stdout);
+            return 0;
+        case EEncodeAction::kVersion:
+            std::printf("tavro-tape-encode %s\n", TAVRO_VERSION_STRING);
             return 0;
         case EEncodeAction::kRun:
             return Run(request);
