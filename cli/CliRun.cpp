@@ -17,18 +17,6 @@
 
 namespace {
 
-// Shows every lost byte as the decoder's log records it.
-class CErrorLines : public CTapeLogListener {
-public:
-    explicit CErrorLines(CTextSink& sink) : m_sink(sink) {}
-    void OnFailure(const STapeFailure& failure) override {
-        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
-    }
-
-private:
-    CTextSink& m_sink;
-};
-
 // The decoder of a run, with what the report says of it.
 struct SDecoderChoice {
     std::unique_ptr<CTapeReader> m_pReader;

@@ -31,18 +31,6 @@ constexpr const char* kNoOutput = "NUL";
 constexpr const char* kNoOutput = "/dev/null";
 #endif
 
-// Shows every lost byte of a take as its log records it.
-class CTakeErrors : public CTapeLogListener {
-public:
-    explicit CTakeErrors(CTextSink& sink) : m_sink(sink) {}
-    void OnFailure(const STapeFailure& failure) override {
-        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
-    }
-
-private:
-    CTextSink& m_sink;
-};
-
 // Decodes one take with its usual lines; false when it could not be read
 // to its end.
 bool DecodeTake(const std::string& strPath, const SRunOptions& options, CTapeLog& log,
@@ -57,7 +45,7 @@ bool DecodeTake(const std::string& strPath, const SRunOptions& options, CTapeLog
                       : options.m_bTerminal ? static_cast<CTextSink&>(terminalSink)
                                             : lineSink;
     CCliOwner owner(strPath, sink, kNoOutput);
-    CTakeErrors errors(sink);
+    CErrorLines errors(sink);
     if (!options.m_bJson) {
         decoder.GetLog().SetListener(&errors);
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "TapeLog.h"
 #include "TapeTime.h"  // FormatTapeTime: MM:SS.mmm
 
 class CTextSink {
@@ -44,4 +45,16 @@ public:
 private:
     std::FILE* m_pOut;
     bool m_bStatusShown = false;  // the cursor stands on a status line
+};
+
+// Shows every lost byte on a sink as the decoder's log records it.
+class CErrorLines : public CTapeLogListener {
+public:
+    explicit CErrorLines(CTextSink& sink) : m_sink(sink) {}
+    void OnFailure(const STapeFailure& failure) override {
+        m_sink.ShowError(FormatTapeTime(failure.m_dAt));
+    }
+
+private:
+    CTextSink& m_sink;
 };

@@ -13,6 +13,7 @@
 #include "RecordHeader.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
+#include "support/AnalogBlocks.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
 
@@ -21,18 +22,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::vector<CAnalogBlock> TapeBlocks() {
-    std::mt19937 random(7);
-    std::vector<CAnalogBlock> blocks(2);
-    blocks[0].m_strName = "FIRST";
-    blocks[0].m_data.resize(700);
-    blocks[1].m_strName = "SECOND";
-    blocks[1].m_data.resize(400);
-    for (CAnalogBlock& block : blocks) {
-        for (uint8_t& b : block.m_data) {
-            b = static_cast<uint8_t>(random());
-        }
-    }
-    return blocks;
+    return RandomBlocks(7, {{"FIRST", 700}, {"SECOND", 400}});
 }
 
 Bytes BlockBytes(const CAnalogBlock& block) {

@@ -15,6 +15,7 @@
 #include "ConversionRun.h"
 #include "RecordHeader.h"
 #include "RobustDecoder.h"
+#include "support/AnalogBlocks.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
 
@@ -64,18 +65,7 @@ SRecovery Compare(const Bytes& tape, const Bytes& out) {
 }
 
 std::vector<CAnalogBlock> TapeBlocks() {
-    std::mt19937 random(42);
-    std::vector<CAnalogBlock> blocks(2);
-    blocks[0].m_strName = "FIRST";
-    blocks[0].m_data.resize(1200);
-    blocks[1].m_strName = "SECOND";
-    blocks[1].m_data.resize(500);
-    for (CAnalogBlock& block : blocks) {
-        for (uint8_t& b : block.m_data) {
-            b = static_cast<uint8_t>(random());
-        }
-    }
-    return blocks;
+    return RandomBlocks(42, {{"FIRST", 1200}, {"SECOND", 500}});
 }
 
 Bytes TapeBytes(const std::vector<CAnalogBlock>& blocks) {
