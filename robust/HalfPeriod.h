@@ -15,5 +15,5 @@ struct SHalfPeriod {
     double m_dStart = 0.0;   // s: the crossing that began it
     double m_dLength = 0.0;  // s
     EHalfClass m_eClass = EHalfClass::kGap;
-    float m_fMargin = 0.0f;  // distance from the nearest class boundary, as a log ratio
+    float m_fMargin = 1.0f;  // distance from the nearest class boundary, as a ratio >= 1
 };

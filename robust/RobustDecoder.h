@@ -2,7 +2,7 @@
 // at the file's own rate and time base. Per sample of the chosen channel:
 //
 //   box mean     a whole number of frames to one sample, so the chain runs
-//                near 22-44 kHz whatever the file's rate
+//                near 11-22 kHz whatever the file's rate
 //   high-pass    removes DC and slow drift, gently (10 Hz): a steep one
 //                would ring on the long half-periods of an AC-coupled
 //                recording, and a fast one leave an offset in a dropout
@@ -11,14 +11,17 @@
 //                the first seconds found any (CHumFilter); all
 //                three before the level is measured, so that it is the
 //                level of the tones alone
-//   level        tracks the tones' amplitude (fast up, slow down)
+//   level        the tones' peak: it rises at once and falls within a
+//                third of a millisecond where the signal does
 //   crossings    with hysteresis at a share of that level, timed between
 //                samples: noise near the midpoint and dropouts make none
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
 //   framing      leader, bytes and resync after a failed byte (CByteFramer)
 //
-// Each stage takes a block of samples per call. Bytes, lost bytes and block ends queue up in order
+// The filters are primed on the start of the recording, so that DC and hum
+// make no transient over a first leader. Each stage takes a block of samples
+// per call. Bytes, lost bytes and block ends queue up in order
 // for the conversion run, which takes them one call at a time; the log records them as they are
 // taken, with each byte's start and confidence when it keeps evidence (GetLog().SetKeepEvidence).
 // Buffers are sized once per file; nothing is allocated per sample or per half-period.
