@@ -146,6 +146,8 @@ int32_t CSoundInput::ReadChannel(int32_t nChannel, const float*& pSamples) {
         for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
             pOut[f] = static_cast<float>(*pIn) * (1.0f / 32768.0f);
         }
+    } else if (m_nChannels == 1) {
+        nRead = sf_readf_float(m_pSound, pOut, m_nBlockFrames);  // already the one channel
     } else {
         nRead = sf_readf_float(m_pSound, m_buf.data(), m_nBlockFrames);
         const float* pIn = m_buf.data() + nChannel;
