@@ -109,7 +109,7 @@ std::vector<SMergedBlock> MergeBlock(std::span<const SBlockEvidence* const> evid
             strTakeName = MakeBlockKey(*evidence[t]).m_strName;
         }
     }
-    profile.MarkSuspectRuns();
+    profile.MarkDoubtfulRuns();
     merged[0] = Decide(profile, std::move(takeBlocks), strTakeName);
     std::move(apart.begin(), apart.end(), std::back_inserter(merged));
     return merged;

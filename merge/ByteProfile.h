@@ -21,7 +21,7 @@ struct SCell {
     float m_fConfidence = 0.0f;
     uint8_t m_nValue = 0;
     ECellKind m_eKind = ECellKind::kMissing;
-    bool m_bSuspect = false;  // a byte of a run that the other takes mostly contradict
+    bool m_bDoubtful = false;  // a byte of a run that the other takes mostly contradict
 };
 
 class CByteProfile {
@@ -38,9 +38,9 @@ public:
     // far (the first take: every step kTokenOnly).
     void Add(size_t nTake, const STakeTokens& tokens, const SAlignment& alignment);
     // Marks the bytes of every run of a take (bytes between its gaps) as
-    // suspect when the other takes' bytes contradict more of it than they
+    // doubtful when the other takes' bytes contradict more of it than they
     // confirm: a run framed from the wrong half-period after a dropout.
-    void MarkSuspectRuns();
+    void MarkDoubtfulRuns();
 
 private:
     SCell TokenCell(const STakeTokens& tokens, size_t j) const;

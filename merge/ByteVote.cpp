@@ -20,35 +20,35 @@ SByteChoice ChooseByte(std::span<const SCell> cells) {
     std::array<SValueVotes, kMaxMergeTakes> votes;
     size_t nValues = 0;
     uint32_t nBytes = 0;
-    uint32_t nSuspects = 0;
+    uint32_t nDoubtful = 0;
     uint32_t nDenials = 0;
     uint32_t nUnknown = 0;
     for (const SCell& cell : cells) {
         if (cell.m_eKind == ECellKind::kByte) {
-            ++(cell.m_bSuspect ? nSuspects : nBytes);
+            ++(cell.m_bDoubtful ? nDoubtful : nBytes);
         } else if (cell.m_eKind == ECellKind::kNoByte) {
             ++nDenials;
         } else if (cell.m_eKind == ECellKind::kUnknown) {
             ++nUnknown;
         }
     }
-    // Suspect bytes count only where no other byte is, and two or more of
+    // Doubtful bytes count only where no other byte is, and two or more of
     // them; one alone counts as lost.
-    const bool bUseSuspects = nBytes == 0 && nSuspects >= 2;
-    if (bUseSuspects) {
-        nBytes = nSuspects;
+    const bool bUseDoubtful = nBytes == 0 && nDoubtful >= 2;
+    if (bUseDoubtful) {
+        nBytes = nDoubtful;
     } else {
-        nUnknown += nSuspects;
+        nUnknown += nDoubtful;
     }
     if (nBytes == 0) {
         // Lost by more takes than go on without a byte here: a byte no take has.
         choice.m_bMissing = nUnknown > nDenials;
-        choice.m_bDisagree = nSuspects > 0 && nDenials > 0;
+        choice.m_bDisagree = nDoubtful > 0 && nDenials > 0;
         return choice;
     }
     for (size_t t = 0; t < cells.size() && t < kMaxMergeTakes; ++t) {
         const SCell& cell = cells[t];
-        if (cell.m_eKind != ECellKind::kByte || cell.m_bSuspect != bUseSuspects) {
+        if (cell.m_eKind != ECellKind::kByte || cell.m_bDoubtful != bUseDoubtful) {
             continue;
         }
         size_t k = 0;
@@ -75,6 +75,6 @@ SByteChoice ChooseByte(std::span<const SCell> cells) {
     choice.m_nValue = votes[nBest].m_nValue;
     choice.m_nTake = static_cast<uint8_t>(votes[nBest].m_nTake);
     choice.m_bKeep = nBytes > nDenials;
-    choice.m_bDisagree = nValues > 1 || nDenials > 0 || nSuspects > 0;
+    choice.m_bDisagree = nValues > 1 || nDenials > 0 || nDoubtful > 0;
     return choice;
 }

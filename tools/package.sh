@@ -124,8 +124,8 @@ check_completion() {
                 COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
                 COMP_LINE=$typed COMP_POINT=${#typed} COMPREPLY=()
                 _completion_loader "${COMP_WORDS[0]}"
-                spec=$(complete -p "${COMP_WORDS[0]}") || { echo "no completion: $typed"; continue; }
-                function=${spec#*-F } function=${function%% *}
+                registration=$(complete -p "${COMP_WORDS[0]}") || { echo "no completion: $typed"; continue; }
+                function=${registration#*-F } function=${function%% *}
                 "$function" "${COMP_WORDS[0]}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
                 offered=" ${COMPREPLY[*]} "
                 for word in $expected; do

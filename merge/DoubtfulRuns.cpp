@@ -1,4 +1,4 @@
-// CByteProfile::MarkSuspectRuns: after a dropout a decoder may resume on a
+// CByteProfile::MarkDoubtfulRuns: after a dropout a decoder may resume on a
 // half-period inside a byte and frame a few wrong bytes cleanly before it
 // breaks again. Such a run contradicts the other takes wherever they hold
 // the same places, while a good run agrees with them; a run's bytes are
@@ -16,7 +16,7 @@ struct SRunTally {
 
 }  // namespace
 
-void CByteProfile::MarkSuspectRuns() {
+void CByteProfile::MarkDoubtfulRuns() {
     const size_t nColumns = Columns();
     std::vector<SCell> others(m_nTakes);
     for (size_t t = 0; t < m_nTakes; ++t) {
@@ -29,7 +29,7 @@ void CByteProfile::MarkSuspectRuns() {
             if (!bRunGoesOn) {
                 if (bInRun && run.m_nDisagree > run.m_nAgree) {
                     for (size_t k = run.m_nFirst; k < c; ++k) {
-                        m_cells[k * m_nTakes + t].m_bSuspect =
+                        m_cells[k * m_nTakes + t].m_bDoubtful =
                             m_cells[k * m_nTakes + t].m_eKind == ECellKind::kByte;
                     }
                 }
