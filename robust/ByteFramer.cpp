@@ -32,9 +32,13 @@ double CByteFramer::ByteSeconds() const {
     return 5.5 * m_timing.Long() + 8.0 * m_timing.Short();
 }
 
-EHalfClass CByteFramer::Add(SHalfPeriod half) {
+EHalfClass CByteFramer::Add(const SHalfPeriod& measured) {
+    // Classed in its place in the ring, field by field: a copy of the
+    // whole just after its class was written would wait for that store.
+    SHalfPeriod& half = m_ring[static_cast<size_t>(m_nHead & (kRing - 1))];
+    half.m_dStart = measured.m_dStart;
+    half.m_dLength = measured.m_dLength;
     m_timing.Classify(half);
-    m_ring[static_cast<size_t>(m_nHead & (kRing - 1))] = half;
     ++m_nHead;
     switch (m_eMode) {
         case EMode::kSeekLeader:

@@ -42,7 +42,7 @@ public:
 
     void Reset();
     // A measured half-period: classed, then framed. Returns its class.
-    EHalfClass Add(SHalfPeriod half);
+    EHalfClass Add(const SHalfPeriod& measured);
     // The data has ended: settles a pending resync with what is there.
     void Finish();
 

@@ -18,8 +18,6 @@ CRobustDecoder::CRobustDecoder(SRobustConfig config)
     m_events.reserve(4096);
     m_signal.resize(kSignalRing);
     m_signalLevel.resize(kSignalRing);
-    m_chain.resize(CSoundInput::kBlockFrames);
-    m_levels.resize(CSoundInput::kBlockFrames);
 }
 
 bool CRobustDecoder::Open(const std::string& strPath) {
@@ -45,7 +43,14 @@ bool CRobustDecoder::Open(const std::string& strPath) {
 }
 
 void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
-    m_nDecimation = std::max(1, static_cast<int32_t>(nRate / m_config.m_dChainRateMin));
+    // A box must fit in one read, which only rates far beyond any sound
+    // card's, on files of many channels, could ask for more than.
+    m_nDecimation = std::clamp(static_cast<int32_t>(nRate / m_config.m_dChainRateMin), 1,
+                               m_input.MaxReadFrames());
+    m_nChainBlock = std::min(m_input.MaxReadFrames() / m_nDecimation, kChainBlockMax);
+    m_layout = m_input.Layout(m_nChannel);
+    m_chain.resize(static_cast<size_t>(m_nChainBlock));
+    m_levels.resize(static_cast<size_t>(m_nChainBlock));
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
     // A chain sample stands for the middle of the frames it averages.
     m_dTimeOffset = 0.5 * (m_nDecimation - 1) / nRate;
@@ -60,8 +65,6 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
         1);
     m_timing.Reset();
     m_framer.Reset();
-    m_nBoxCount = 0;
-    m_dBoxSum = 0.0;
     m_nSample = 0;
     m_dLastCrossing = -1.0;
     m_nMarks = 0;
@@ -148,22 +151,14 @@ bool CRobustDecoder::PrimeFilters() {
     std::vector<double> first;
     const auto nWanted = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
     first.reserve(nWanted);
-    const float* pSamples = nullptr;
-    double dSum = 0.0;
-    int32_t nBox = 0;
     while (first.size() < nWanted) {
-        const int32_t nFrames = m_input.ReadChannel(m_nChannel, pSamples);
-        if (nFrames == 0) {
+        const int32_t nChain = ReadChain();
+        if (nChain == 0) {
             break;
         }
-        for (int32_t f = 0; f < nFrames && first.size() < nWanted; ++f) {
-            dSum += pSamples[f];
-            if (++nBox == m_nDecimation) {
-                first.push_back(dSum / m_nDecimation);
-                nBox = 0;
-                dSum = 0.0;
-            }
-        }
+        const size_t nTaken = std::min(nWanted - first.size(), static_cast<size_t>(nChain));
+        first.insert(first.end(), m_chain.begin(),
+                     m_chain.begin() + static_cast<ptrdiff_t>(nTaken));
     }
     if (!first.empty()) {
         // DC: the high-pass as if the recording had always been at the mean
@@ -187,49 +182,27 @@ bool CRobustDecoder::PrimeFilters() {
     return m_input.Rewind();
 }
 
+int32_t CRobustDecoder::ReadChain() {
+    const uint8_t* pFrames = nullptr;
+    const int32_t nFrames = m_input.Read(pFrames, m_nChainBlock * m_nDecimation);
+    // Frames at the end that do not fill a box are left out.
+    const int32_t nChain = nFrames / m_nDecimation;
+    MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, m_chain.data());
+    return nChain;
+}
+
 bool CRobustDecoder::ProcessBlock() {
     if (m_bInputDone) {
         return false;
     }
-    const float* pSamples = nullptr;
-    const int32_t nFrames = m_input.ReadChannel(m_nChannel, pSamples);
-    if (nFrames == 0) {
+    const int32_t nChain = ReadChain();
+    if (nChain == 0) {
         m_bInputDone = true;
         if (m_crossings.Finish(m_nSample) != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
         m_framer.Finish();
         return false;
-    }
-    // A box mean of m_nDecimation frames makes one chain sample; a mean
-    // that is not complete goes on in the next block.
-    int32_t nChain = 0;
-    const int32_t nDecimation = m_nDecimation;
-    const double dScale = 1.0 / nDecimation;
-    double* pChainOut = m_chain.data();
-    int32_t f = 0;
-    // The mean begun in the last block, then whole means, each summed on
-    // its own so that the processor overlaps them, then the start of the
-    // next one.
-    if (m_nBoxCount > 0) {
-        for (; f < nFrames && m_nBoxCount < nDecimation; ++f, ++m_nBoxCount) {
-            m_dBoxSum += pSamples[f];
-        }
-        if (m_nBoxCount == nDecimation) {
-            pChainOut[nChain++] = m_dBoxSum * dScale;
-            m_nBoxCount = 0;
-            m_dBoxSum = 0.0;
-        }
-    }
-    for (; f + nDecimation <= nFrames; f += nDecimation) {
-        float fSum = 0.0f;
-        for (int32_t k = 0; k < nDecimation; ++k) {
-            fSum += pSamples[f + k];
-        }
-        pChainOut[nChain++] = fSum * dScale;
-    }
-    for (; f < nFrames; ++f, ++m_nBoxCount) {
-        m_dBoxSum += pSamples[f];
     }
     // The stages in order: the filters first (DC and drift, hiss, hum), so
     // that the level and the crossings see the tones alone; the level

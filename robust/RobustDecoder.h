@@ -72,11 +72,13 @@ private:
         EHalfClass m_eClass;
     };
 
-    static constexpr size_t kSignalRing = 16384;   // samples of the chain kept for pictures
-    static constexpr size_t kCrossingRing = 2048;  // half-periods kept for pictures
+    static constexpr size_t kSignalRing = 16384;      // samples of the chain kept for pictures
+    static constexpr size_t kCrossingRing = 2048;     // half-periods kept for pictures
+    static constexpr int32_t kChainBlockMax = 65536;  // chain samples per read
 
     void SetUpChain(int32_t nRate, double dHumHz);
     bool PrimeFilters();          // false when the input could not go back to its start
+    int32_t ReadChain();          // into m_chain; 0 at the end of the input
     bool ProcessBlock();          // false once the input has ended
     void OnCrossing(double dAt);  // chain samples
     bool PopEvent(SEvent& event);
@@ -102,16 +104,16 @@ private:
     int32_t m_nDecimation = 1;     // frames per chain sample
     double m_dChainRate = 0.0;     // chain samples per second
     double m_dTimeOffset = 0.0;  // s: from a chain sample's index time to the middle of its frames
-    int32_t m_nBoxCount = 0;     // frames summed into the next chain sample
-    double m_dBoxSum = 0.0;
-    int64_t m_nSample = 0;          // chain samples so far
+    int32_t m_nChainBlock = 0;   // chain samples per read, at most
+    SChannelLayout m_layout;     // of the channel in use
+    int64_t m_nSample = 0;       // chain samples so far
     double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
     bool m_bInputDone = false;
     bool m_bInBlock = false;  // the log has an open block
 
     std::vector<SEvent> m_events;  // queued for the run, oldest at m_nEventRead
     size_t m_nEventRead = 0;
-    std::vector<double> m_chain;       // one block of chain samples, filtered in place
+    std::vector<double> m_chain;       // one read of chain samples, filtered in place
     std::vector<double> m_levels;      // their levels
     std::vector<float> m_signal;       // kSignalRing chain samples, by sample index ...
     std::vector<float> m_signalLevel;  // ... and their levels

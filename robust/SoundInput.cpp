@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <bit>
 
 #include "FileOpen.h"
 
@@ -41,6 +42,44 @@ int32_t BitsOf(int nFormat) {
             return 64;
         default:
             return 0;
+    }
+}
+
+// How Read hands out the samples of a file of format nFormat. Plain integer
+// PCM in the containers that store it as it is comes raw (in the file's
+// byte order, bSwapped when that is not this machine's); other integer
+// formats (FLAC, companded, ADPCM) as 32-bit integers, so that they sum as
+// exactly as raw ones; floating point and lossy formats as doubles.
+ESampleCoding CodingOf(int nFormat, bool bSwapped) {
+    const int nMajor = nFormat & SF_FORMAT_TYPEMASK;
+    const bool bRaw = nMajor == SF_FORMAT_WAV || nMajor == SF_FORMAT_WAVEX ||
+                      nMajor == SF_FORMAT_W64 || nMajor == SF_FORMAT_RF64 ||
+                      nMajor == SF_FORMAT_AIFF;
+    const bool bLittle = (std::endian::native == std::endian::little) != bSwapped;
+    switch (nFormat & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_U8:
+            return bRaw ? ESampleCoding::kU8 : ESampleCoding::kInt32;
+        case SF_FORMAT_PCM_S8:
+            return bRaw ? ESampleCoding::kS8 : ESampleCoding::kInt32;
+        case SF_FORMAT_PCM_16:
+            return !bRaw     ? ESampleCoding::kInt32
+                   : bLittle ? ESampleCoding::kS16Le
+                             : ESampleCoding::kS16Be;
+        case SF_FORMAT_PCM_24:
+            return !bRaw     ? ESampleCoding::kInt32
+                   : bLittle ? ESampleCoding::kS24Le
+                             : ESampleCoding::kS24Be;
+        case SF_FORMAT_PCM_32:
+            return !bRaw     ? ESampleCoding::kInt32
+                   : bLittle ? ESampleCoding::kS32Le
+                             : ESampleCoding::kS32Be;
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE:
+        case SF_FORMAT_VORBIS:
+        case SF_FORMAT_OPUS:
+            return ESampleCoding::kDouble;
+        default:
+            return ESampleCoding::kInt32;
     }
 }
 
@@ -114,9 +153,25 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     m_nBlockFrames = std::max(1, std::min(kBlockFrames, kBlockSamples / m_nChannels));
     const size_t nSamples = static_cast<size_t>(m_nBlockFrames) * static_cast<size_t>(m_nChannels);
     m_buf.resize(nSamples);
-    m_short.resize(m_nBits > 0 && m_nBits <= 16 ? nSamples : 0);
-    m_channel.resize(kBlockFrames);
+    const bool bSwapped = sf_command(m_pSound, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
+    m_eCoding = CodingOf(info.format, bSwapped);
+    const size_t nFrameBytes = FrameBytes();
+    m_nMaxReadFrames = static_cast<int32_t>(std::max<size_t>(1, kReadBytes / nFrameBytes));
+    m_read.resize(static_cast<size_t>(m_nMaxReadFrames) * nFrameBytes + 2 * kSamplePadding);
     return ESoundError::kNone;
+}
+
+size_t CSoundInput::FrameBytes() const {
+    return static_cast<size_t>(BytesPerSample(m_eCoding)) * static_cast<size_t>(m_nChannels);
+}
+
+SChannelLayout CSoundInput::Layout(int32_t nChannel) const {
+    SChannelLayout layout;
+    layout.m_eCoding = m_eCoding;
+    layout.m_nFrameBytes = FrameBytes();
+    layout.m_nOffset =
+        static_cast<size_t>(BytesPerSample(m_eCoding)) * static_cast<size_t>(nChannel);
+    return layout;
 }
 
 int32_t CSoundInput::ReadFrames(const float*& pFrames) {
@@ -131,34 +186,39 @@ int32_t CSoundInput::ReadFrames(const float*& pFrames) {
     return nRead > 0 ? static_cast<int32_t>(nRead) : 0;
 }
 
-int32_t CSoundInput::ReadChannel(int32_t nChannel, const float*& pSamples) {
-    pSamples = m_channel.data();
+int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {
+    uint8_t* pBuffer = m_read.data() + kSamplePadding;
+    pFrames = pBuffer;
     if (m_pSound == nullptr || m_bReadError) {
         return 0;
     }
-    const auto nStride = static_cast<size_t>(m_nChannels);
-    float* pOut = m_channel.data();
-    sf_count_t nRead = 0;
-    if (!m_short.empty()) {
-        // Narrow integer samples: read as they are stored, convert one channel.
-        nRead = sf_readf_short(m_pSound, m_short.data(), m_nBlockFrames);
-        const int16_t* pIn = m_short.data() + nChannel;
-        for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
-            pOut[f] = static_cast<float>(*pIn) * (1.0f / 32768.0f);
+    const size_t nFrameBytes = FrameBytes();
+    const int32_t nWanted = std::clamp(nFrames, 0, m_nMaxReadFrames);
+    int32_t nDone = 0;
+    while (nDone < nWanted) {
+        uint8_t* pOut = pBuffer + static_cast<size_t>(nDone) * nFrameBytes;
+        const sf_count_t nAsked = nWanted - nDone;
+        sf_count_t nGot = 0;
+        switch (m_eCoding) {
+            case ESampleCoding::kInt32:
+                nGot = sf_readf_int(m_pSound, reinterpret_cast<int*>(pOut), nAsked);
+                break;
+            case ESampleCoding::kDouble:
+                nGot = sf_readf_double(m_pSound, reinterpret_cast<double*>(pOut), nAsked);
+                break;
+            default:
+                nGot = sf_read_raw(m_pSound, pOut, nAsked * static_cast<sf_count_t>(nFrameBytes)) /
+                       static_cast<sf_count_t>(nFrameBytes);
+                break;
         }
-    } else if (m_nChannels == 1) {
-        nRead = sf_readf_float(m_pSound, pOut, m_nBlockFrames);  // already the one channel
-    } else {
-        nRead = sf_readf_float(m_pSound, m_buf.data(), m_nBlockFrames);
-        const float* pIn = m_buf.data() + nChannel;
-        for (sf_count_t f = 0; f < nRead; ++f, pIn += nStride) {
-            pOut[f] = *pIn;
+        if (nGot > 0) {
+            nDone += static_cast<int32_t>(nGot);
+        }
+        if (m_bReadError || nGot <= 0) {
+            break;  // the frames read before an error are the file's own
         }
     }
-    if (m_bReadError) {
-        return 0;  // what came with the error may be anything
-    }
-    return nRead > 0 ? static_cast<int32_t>(nRead) : 0;
+    return nDone;
 }
 
 bool CSoundInput::Rewind() {

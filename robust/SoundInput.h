@@ -1,9 +1,11 @@
 // CSoundInput: an audio file of any kind libsndfile reads (WAV in any chunk
 // layout, RF64, W64, AIFF, FLAC, ...), any rate, sample format and channel
-// count, handed out one channel at a time as float samples (full scale 1).
-// The file is opened by UTF-8 path on every platform and read through
-// libsndfile's virtual I/O, so that a read error part way is told apart
-// from the end of the file.
+// count. libsndfile parses the container; the samples come either as the
+// file stores them, where that is plain integer PCM (most recordings, read
+// without a conversion pass of libsndfile's), or as libsndfile converts
+// them, and SampleCoding converts them from there. The file is opened by
+// UTF-8 path on every platform and read through libsndfile's virtual I/O,
+// so that a read error part way is told apart from the end of the file.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "SampleCoding.h"
 
 struct sf_private_tag;
 
@@ -26,8 +30,12 @@ const char* SoundErrorText(ESoundError eError);
 
 class CSoundInput {
 public:
-    static constexpr int32_t kBlockFrames = 4096;    // frames per read, at most ...
+    static constexpr int32_t kBlockFrames = 4096;    // frames per ReadFrames, at most ...
     static constexpr int32_t kBlockSamples = 65536;  // ... and samples of all channels
+    // Bytes per Read, at most: a multiple of the stream's buffer (256 KiB),
+    // so that the system reads straight into ours, and of 3, for 24-bit
+    // frames.
+    static constexpr size_t kReadBytes = 3 * 256 * 1024;
 
     CSoundInput() = default;
     ~CSoundInput();
@@ -42,15 +50,25 @@ public:
     int32_t Bits() const { return m_nBits; }      // bits per sample of the stored format
     int64_t Frames() const { return m_nFrames; }  // as the header says
 
-    // Interleaved frames, up to kBlockFrames; 0 at the end or after an error.
+    // Interleaved frames as floats (full scale 1), up to kBlockFrames; 0 at
+    // the end or after an error.
     int32_t ReadFrames(const float*& pFrames);
-    // The same frames' samples of one channel (0-based) alone.
-    int32_t ReadChannel(int32_t nChannel, const float*& pSamples);
+
+    // How Read hands out the samples, and where one channel's lie.
+    ESampleCoding Coding() const { return m_eCoding; }
+    SChannelLayout Layout(int32_t nChannel) const;  // nChannel: 0-based
+    int32_t MaxReadFrames() const { return m_nMaxReadFrames; }
+    // nFrames interleaved frames (at most MaxReadFrames) in Coding(), with
+    // kSamplePadding bytes before and after them; fewer only at the end of
+    // the file, 0 at its end or after an error.
+    int32_t Read(const uint8_t*& pFrames, int32_t nFrames);
     // Back to the first frame; false when the file cannot seek.
     bool Rewind();
     bool HasReadError() const { return m_bReadError; }
 
 private:
+    size_t FrameBytes() const;  // of the frames Read hands out
+
     static int64_t VioLength(void* pUser);
     static int64_t VioSeek(int64_t nOffset, int nWhence, void* pUser);
     static int64_t VioRead(void* pOut, int64_t nBytes, void* pUser);
@@ -59,9 +77,10 @@ private:
 
     std::FILE* m_pFile = nullptr;
     sf_private_tag* m_pSound = nullptr;
-    std::vector<float> m_buf;      // kBlockFrames interleaved frames, sized at Open
-    std::vector<int16_t> m_short;  // the same for formats of 16 bits or fewer
-    std::vector<float> m_channel;  // kBlockFrames samples of one channel
+    std::vector<float> m_buf;     // kBlockFrames interleaved frames, sized at Open
+    std::vector<uint8_t> m_read;  // kReadBytes and the padding around them
+    ESampleCoding m_eCoding = ESampleCoding::kDouble;
+    int32_t m_nMaxReadFrames = 0;
     int32_t m_nRate = 0;
     int32_t m_nChannels = 0;
     int32_t m_nBits = 0;

@@ -7,6 +7,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -223,7 +224,10 @@ TEST(RobustDecoderTest, MatchesTheClassicDecoderOnCleanRecordings) {
     }
 }
 
-// Containers other than WAV, written by libsndfile from the same samples.
+// Containers and sample formats other than the encoder's, written by
+// libsndfile from the same samples; the float one also holds a NaN and
+// infinities in the silence before the first block, which must not stop
+// the filters for the rest of the recording.
 TEST(RobustDecoderTest, ReadsEveryContainerLibsndfileWrites) {
     const std::vector<CAnalogBlock> blocks = TapeBlocks();
     CTempDir dir;
@@ -235,13 +239,21 @@ TEST(RobustDecoderTest, ReadsEveryContainerLibsndfileWrites) {
     std::vector<float> samples(static_cast<size_t>(in.frames));
     ASSERT_EQ(sf_readf_float(pIn, samples.data(), in.frames), in.frames);
     sf_close(pIn);
+    std::vector<float> spoilt = samples;
+    spoilt[1000] = std::numeric_limits<float>::quiet_NaN();
+    spoilt[2000] = std::numeric_limits<float>::infinity();
+    spoilt[3000] = -std::numeric_limits<float>::infinity();
     const struct {
         const char* m_szName;
         int m_nFormat;
-    } kContainers[] = {{"tape.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
-                       {"tape.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
-                       {"tape.w64", SF_FORMAT_W64 | SF_FORMAT_DOUBLE},
-                       {"tape.rf64", SF_FORMAT_RF64 | SF_FORMAT_PCM_32}};
+        const std::vector<float>& m_samples;
+    } kContainers[] = {{"tape.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, samples},
+                       {"tape.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, samples},
+                       {"tape16.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, samples},
+                       {"tape8.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, samples},
+                       {"tape.w64", SF_FORMAT_W64 | SF_FORMAT_DOUBLE, samples},
+                       {"tape.rf64", SF_FORMAT_RF64 | SF_FORMAT_PCM_32, samples},
+                       {"spoilt.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, spoilt}};
     for (const auto& container : kContainers) {
         SCOPED_TRACE(container.m_szName);
         SF_INFO out{};
@@ -251,7 +263,7 @@ TEST(RobustDecoderTest, ReadsEveryContainerLibsndfileWrites) {
         const std::string strPath = dir.File(container.m_szName);
         SNDFILE* pOut = sf_open(strPath.c_str(), SFM_WRITE, &out);
         ASSERT_NE(pOut, nullptr) << sf_strerror(nullptr);
-        ASSERT_EQ(sf_writef_float(pOut, samples.data(), in.frames), in.frames);
+        ASSERT_EQ(sf_writef_float(pOut, container.m_samples.data(), in.frames), in.frames);
         sf_close(pOut);
         EXPECT_EQ(DecodeRobust(dir, strPath), TapeBytes(blocks));
     }

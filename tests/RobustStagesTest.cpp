@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "CrossingDetector.h"
 #include "HalfPeriodTiming.h"
 #include "LeaderDetector.h"
+#include "SampleCoding.h"
 
 namespace {
 
@@ -43,6 +45,53 @@ TEST(RobustStagesTest, FiltersPassAndStopWhereTheySay) {
         dPeak = n > 16000 ? std::max(dPeak, std::fabs(dOut)) : 0.0;
     }
     EXPECT_LT(dPeak, 0.02);
+}
+
+// Two stereo frames per box, the second channel's samples as each coding
+// stores them, between bytes that must not be read into them.
+TEST(RobustStagesTest, BoxMeansOfEveryCoding) {
+    const struct {
+        ESampleCoding m_eCoding;
+        std::vector<uint8_t> m_right;  // four samples of the right channel
+        double m_dFirst;               // the means of the two boxes
+        double m_dSecond;
+    } kCases[] = {
+        {ESampleCoding::kU8, {0xFF, 0x81, 0x00, 0x80}, 0.5, -0.5},
+        {ESampleCoding::kS8, {0x7F, 0x01, 0x80, 0x00}, 0.5, -0.5},
+        {ESampleCoding::kS16Le, {0x00, 0x40, 0x00, 0x40, 0x00, 0x80, 0x00, 0x00}, 0.5, -0.5},
+        {ESampleCoding::kS16Be, {0x40, 0x00, 0x40, 0x00, 0x80, 0x00, 0x00, 0x00}, 0.5, -0.5},
+        {ESampleCoding::kS24Le,
+         {0x00, 0x00, 0x40, 0x00, 0x00, 0x40, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00},
+         0.5,
+         -0.5},
+        {ESampleCoding::kS24Be,
+         {0x40, 0x00, 0x00, 0x40, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00},
+         0.5,
+         -0.5},
+        {ESampleCoding::kS32Be,
+         {0x40, 0, 0, 0, 0x40, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0},
+         0.5,
+         -0.5},
+    };
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(static_cast<int>(test.m_eCoding));
+        const size_t nBytes = static_cast<size_t>(BytesPerSample(test.m_eCoding));
+        // Padding and the left channel are all ones: read by mistake, they
+        // would show.
+        std::vector<uint8_t> buffer(2 * kSamplePadding + 8 * nBytes, 0xFF);
+        for (size_t f = 0; f < 4; ++f) {
+            std::memcpy(&buffer[kSamplePadding + (2 * f + 1) * nBytes], &test.m_right[f * nBytes],
+                        nBytes);
+        }
+        SChannelLayout layout;
+        layout.m_eCoding = test.m_eCoding;
+        layout.m_nFrameBytes = 2 * nBytes;
+        layout.m_nOffset = nBytes;
+        double dMeans[2] = {};
+        MeanBoxes(layout, buffer.data() + kSamplePadding, 2, 2, dMeans);
+        EXPECT_DOUBLE_EQ(dMeans[0], test.m_dFirst);
+        EXPECT_DOUBLE_EQ(dMeans[1], test.m_dSecond);
+    }
 }
 
 TEST(RobustStagesTest, CrossingsNeedTheHysteresisAndAreTimedBetweenSamples) {
