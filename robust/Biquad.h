@@ -1,5 +1,8 @@
-// CBiquad: a second-order IIR section (transposed direct form II), designed
-// from a corner frequency in hertz at a sample rate.
+// CBiquad: a second-order IIR section, designed from a corner frequency in
+// hertz at a sample rate. Direct form I: each output waits on the one
+// before it for one multiplication and one subtraction only, where the
+// transposed form II waits for three operations, and the chain runs as
+// fast as its slowest recursion.
 #pragma once
 
 #include <cstdint>
@@ -13,35 +16,31 @@ public:
     void SetBandpass(double dHz, double dQ, double dRate);
     // A notch at dHz of quality dQ (centre over bandwidth).
     void SetNotch(double dHz, double dQ, double dRate);
-    void Reset() { m_dZ1 = m_dZ2 = 0.0; }
+    void Reset() { m_dX1 = m_dX2 = m_dY1 = m_dY2 = 0.0; }
     // The state of a section that has always had dIn as its input.
     void Settle(double dIn) {
-        const double dOut = dIn * (m_dB0 + m_dB1 + m_dB2) / (1.0 + m_dA1 + m_dA2);
-        m_dZ1 = dOut - m_dB0 * dIn;
-        m_dZ2 = m_dB2 * dIn - m_dA2 * dOut;
+        m_dX1 = m_dX2 = dIn;
+        m_dY1 = m_dY2 = dIn * (m_dB0 + m_dB1 + m_dB2) / (1.0 + m_dA1 + m_dA2);
     }
 
     double Process(double dIn) {
-        const double dOut = m_dB0 * dIn + m_dZ1;
-        m_dZ1 = m_dB1 * dIn - m_dA1 * dOut + m_dZ2;
-        m_dZ2 = m_dB2 * dIn - m_dA2 * dOut;
+        // The last output comes in last, so that the rest is ready before it.
+        const double dOut =
+            m_dB0 * dIn + m_dB1 * m_dX1 + m_dB2 * m_dX2 - m_dA2 * m_dY2 - m_dA1 * m_dY1;
+        m_dX2 = m_dX1;
+        m_dX1 = dIn;
+        m_dY2 = m_dY1;
+        m_dY1 = dOut;
         return dOut;
     }
 
     // The same over a block, in place, with the state held in registers.
     void ProcessBlock(double* pSamples, int32_t nCount) {
-        const double dB0 = m_dB0, dB1 = m_dB1, dB2 = m_dB2, dA1 = m_dA1, dA2 = m_dA2;
-        double dZ1 = m_dZ1;
-        double dZ2 = m_dZ2;
+        CBiquad section = *this;
         for (int32_t k = 0; k < nCount; ++k) {
-            const double dIn = pSamples[k];
-            const double dOut = dB0 * dIn + dZ1;
-            dZ1 = dB1 * dIn - dA1 * dOut + dZ2;
-            dZ2 = dB2 * dIn - dA2 * dOut;
-            pSamples[k] = dOut;
+            pSamples[k] = section.Process(pSamples[k]);
         }
-        m_dZ1 = dZ1;
-        m_dZ2 = dZ2;
+        *this = section;
     }
 
 private:
@@ -49,5 +48,6 @@ private:
 
     double m_dB0 = 1.0, m_dB1 = 0.0, m_dB2 = 0.0;  // feed-forward, normalised by a0
     double m_dA1 = 0.0, m_dA2 = 0.0;               // feedback, normalised by a0
-    double m_dZ1 = 0.0, m_dZ2 = 0.0;               // state
+    double m_dX1 = 0.0, m_dX2 = 0.0;               // the last two inputs
+    double m_dY1 = 0.0, m_dY2 = 0.0;               // the last two outputs
 };

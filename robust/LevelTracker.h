@@ -19,7 +19,8 @@ public:
 
     // The level after sample dIn.
     double Process(double dIn) {
-        m_dLevel = std::max(std::fabs(dIn), std::max(m_dFloor, m_dLevel * m_dDecay));
+        // The level waits on the last one for a multiplication and a maximum.
+        m_dLevel = std::max(std::max(std::fabs(dIn), m_dFloor), m_dLevel * m_dDecay);
         return m_dLevel;
     }
     double Level() const { return m_dLevel; }

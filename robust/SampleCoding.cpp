@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -40,18 +41,23 @@ void Boxes(const uint8_t* p, size_t nStride, int32_t nBox, int32_t nBoxes, doubl
     }
 }
 
+// TSum: the sum of any number of samples; the usual boxes of at most 8
+// samples of up to 24 bits are summed in 32 bits, which the processor adds
+// without widening each sample.
 template <typename TSum, typename FLoad>
 void MeanOf(const SChannelLayout& layout, const uint8_t* pFrames, int32_t nBox, int32_t nBoxes,
             double dFullScale, double* pOut, FLoad load) {
     const uint8_t* p = pFrames + layout.m_nOffset;
     const size_t nStride = layout.m_nFrameBytes;
     const double dScale = 1.0 / (dFullScale * nBox);
+    constexpr bool bNarrow = sizeof(std::invoke_result_t<FLoad, const uint8_t*>) <= 4;
+    using TShort = std::conditional_t<std::is_same_v<TSum, int64_t> && bNarrow, int32_t, TSum>;
     switch (nBox) {
         case 4:
-            Boxes<4, TSum>(p, nStride, nBox, nBoxes, dScale, pOut, load);
+            Boxes<4, TShort>(p, nStride, nBox, nBoxes, dScale, pOut, load);
             break;
         case 8:
-            Boxes<8, TSum>(p, nStride, nBox, nBoxes, dScale, pOut, load);
+            Boxes<8, TShort>(p, nStride, nBox, nBoxes, dScale, pOut, load);
             break;
         default:
             Boxes<0, TSum>(p, nStride, nBox, nBoxes, dScale, pOut, load);
