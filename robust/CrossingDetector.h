@@ -9,10 +9,24 @@
 // crossing: the detector then reports a fade, timed just after the last
 // sample that was beyond h, once the signal has stayed inside the band for
 // a while, and waits for a new side to be found.
+//
+// Process takes one sample. ProcessBlock gives the same events for a block
+// faster: a crossing comes every few samples at no regular interval, so a
+// test per sample is a wrong guess of the processor's every few samples.
+// It marks 64 samples at a time as above, below and not below zero in bit
+// masks, and finds the crossings in them with bit operations; a stretch
+// where a fade may come goes sample by sample.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+struct SCrossingEvent {
+    enum class EKind : uint8_t { kCrossing, kFade };
+
+    double m_dAt = 0.0;  // samples: the event's time
+    EKind m_eKind = EKind::kCrossing;
+};
 
 class CCrossingDetector {
 public:
@@ -49,19 +63,39 @@ public:
         m_bHigh = bHigh;
         return bFirst ? EEvent::kNone : EEvent::kCrossing;
     }
+
+    // The same over nCount samples pIn, the first of them sample nFirst,
+    // with h = dHysteresis * pLevel[k]: writes the events to pEvents (room
+    // for nCount) and returns how many.
+    int32_t ProcessBlock(const double* pIn, const double* pLevel, double dHysteresis,
+                         int64_t nFirst, int32_t nCount, SCrossingEvent* pEvents);
+
     // The end of the data: a fade if the signal was on a side until lately.
     EEvent Finish(int64_t nIndex) {
         return m_bKnown && nIndex - m_nStrong <= m_nQuiet ? Fade() : EEvent::kNone;
     }
     double At() const { return m_dZero; }
-    bool IsHigh() const { return m_bHigh; }
 
 private:
+    struct SMasks {
+        uint64_t m_nHigh = 0;      // above h
+        uint64_t m_nLow = 0;       // below -h
+        uint64_t m_nPositive = 0;  // not below zero
+    };
+
     EEvent Fade() {
         m_bKnown = false;
         m_dZero = static_cast<double>(m_nStrong) + 0.5;
         return EEvent::kFade;
     }
+    // 64 samples from pIn as bit masks, sample k in bit k.
+    static SMasks MasksOf(const double* pIn, const double* pLevel, double dHysteresis);
+    // Whether no fade can come in the 64 samples from nFirst with these masks.
+    bool IsFadeFree(uint64_t nStrong, int64_t nFirst) const;
+    // The 64 samples from pIn, the first of them sample nFirst, without a
+    // fade among them and with the side known: their crossings.
+    int32_t WordEvents(const double* pIn, const SMasks& masks, int64_t nFirst,
+                       SCrossingEvent* pEvents);
 
     int64_t m_nQuiet = 0;
     bool m_bHigh = false;   // the side the signal was last found on

@@ -21,6 +21,8 @@ CRobustDecoder::CRobustDecoder(SRobustConfig config)
 }
 
 bool CRobustDecoder::Open(const std::string& strPath) {
+    m_pipe.Stop();
+    m_bReadError = false;
     m_log.Clear();
     m_events.clear();
     m_nEventRead = 0;
@@ -39,7 +41,11 @@ bool CRobustDecoder::Open(const std::string& strPath) {
     }
     m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
-    return PrimeFilters() || m_input.Open(strPath) == ESoundError::kNone;
+    if (!PrimeFilters() && m_input.Open(strPath) != ESoundError::kNone) {
+        return false;
+    }
+    m_pipe.Start(m_nChainBlock, [this](SConditionedBlock& block) { return Condition(block); });
+    return true;
 }
 
 void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
@@ -50,7 +56,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_nChainBlock = std::min(m_input.MaxReadFrames() / m_nDecimation, kChainBlockMax);
     m_layout = m_input.Layout(m_nChannel);
     m_chain.resize(static_cast<size_t>(m_nChainBlock));
-    m_levels.resize(static_cast<size_t>(m_nChainBlock));
+    m_crossingEvents.resize(kDetectPart);
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
     // A chain sample stands for the middle of the frames it averages.
     m_dTimeOffset = 0.5 * (m_nDecimation - 1) / nRate;
@@ -152,7 +158,7 @@ bool CRobustDecoder::PrimeFilters() {
     const auto nWanted = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
     first.reserve(nWanted);
     while (first.size() < nWanted) {
-        const int32_t nChain = ReadChain();
+        const int32_t nChain = ReadChain(m_chain.data());
         if (nChain == 0) {
             break;
         }
@@ -182,26 +188,22 @@ bool CRobustDecoder::PrimeFilters() {
     return m_input.Rewind();
 }
 
-int32_t CRobustDecoder::ReadChain() {
+int32_t CRobustDecoder::ReadChain(double* pOut) {
     const uint8_t* pFrames = nullptr;
     const int32_t nFrames = m_input.Read(pFrames, m_nChainBlock * m_nDecimation);
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
-    MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, m_chain.data());
+    MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
     return nChain;
 }
 
-bool CRobustDecoder::ProcessBlock() {
-    if (m_bInputDone) {
-        return false;
-    }
-    const int32_t nChain = ReadChain();
-    if (nChain == 0) {
-        m_bInputDone = true;
-        if (m_crossings.Finish(m_nSample) != CCrossingDetector::EEvent::kNone) {
-            OnCrossing(m_crossings.At());
-        }
-        m_framer.Finish();
+// On the pipe's thread: the stages that run per sample.
+bool CRobustDecoder::Condition(SConditionedBlock& block) {
+    const int32_t nChain = ReadChain(block.m_chain.data());
+    block.m_nCount = nChain;
+    block.m_bEnd = nChain == 0;
+    block.m_bReadError = block.m_bEnd && m_input.HasReadError();
+    if (block.m_bEnd) {
         return false;
     }
     // The stages in order: the filters first (DC and drift, hiss, hum), so
@@ -209,8 +211,8 @@ bool CRobustDecoder::ProcessBlock() {
     // before the crossings, whose hysteresis it sets. High-pass, low-pass
     // and level run in one loop on copies held in registers, so that the
     // processor overlaps their recursions.
-    double* pChain = m_chain.data();
-    double* pLevels = m_levels.data();
+    double* pChain = block.m_chain.data();
+    double* pLevels = block.m_levels.data();
     CBiquad highpass = m_highpass;
     CBiquad lowpass = m_lowpass;
     CLevelTracker level = m_level;
@@ -231,18 +233,56 @@ bool CRobustDecoder::ProcessBlock() {
     m_highpass = highpass;
     m_lowpass = lowpass;
     m_level = level;
-    const double dHysteresis = m_config.m_dHysteresis;
-    for (int32_t k = 0; k < nChain; ++k) {
-        const size_t nSlot = static_cast<size_t>(m_nSample) & (kSignalRing - 1);
-        m_signal[nSlot] = static_cast<float>(pChain[k]);
-        m_signalLevel[nSlot] = static_cast<float>(pLevels[k]);
-        if (m_crossings.Process(pChain[k], dHysteresis * pLevels[k], m_nSample) !=
-            CCrossingDetector::EEvent::kNone) {
+    return true;
+}
+
+// On the run's thread: the stages that run per crossing.
+bool CRobustDecoder::ProcessBlock() {
+    if (m_bInputDone) {
+        return false;
+    }
+    const SConditionedBlock& block = m_pipe.Next();
+    if (block.m_bEnd) {
+        m_bInputDone = true;
+        m_bReadError = block.m_bReadError;
+        m_pipe.Release();
+        if (m_crossings.Finish(m_nSample) != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
-        ++m_nSample;
+        m_framer.Finish();
+        return false;
     }
+    // The crossings, a part of the block at a time, so that the signal
+    // around each one is still in the ring when it is framed.
+    const double* pChain = block.m_chain.data();
+    const double* pLevels = block.m_levels.data();
+    const double dHysteresis = m_config.m_dHysteresis;
+    for (int32_t nDone = 0; nDone < block.m_nCount;) {
+        const int32_t nPart = std::min(block.m_nCount - nDone, kDetectPart);
+        KeepSignal(pChain + nDone, pLevels + nDone, nPart);
+        const int32_t nEvents =
+            m_crossings.ProcessBlock(pChain + nDone, pLevels + nDone, dHysteresis, m_nSample, nPart,
+                                     m_crossingEvents.data());
+        m_nSample += nPart;
+        nDone += nPart;
+        for (int32_t e = 0; e < nEvents; ++e) {
+            OnCrossing(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
+        }
+    }
+    m_pipe.Release();
     return true;
+}
+
+void CRobustDecoder::KeepSignal(const double* pChain, const double* pLevels, int32_t nCount) {
+    auto nSlot = static_cast<size_t>(m_nSample) & (kSignalRing - 1);
+    for (int32_t k = 0; k < nCount;) {
+        const int32_t nRun = std::min(nCount - k, static_cast<int32_t>(kSignalRing - nSlot));
+        for (int32_t j = 0; j < nRun; ++j, ++k) {
+            m_signal[nSlot + static_cast<size_t>(j)] = static_cast<float>(pChain[k]);
+            m_signalLevel[nSlot + static_cast<size_t>(j)] = static_cast<float>(pLevels[k]);
+        }
+        nSlot = 0;
+    }
 }
 
 void CRobustDecoder::OnCrossing(double dAt) {

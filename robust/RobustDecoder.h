@@ -21,10 +21,13 @@
 //
 // The filters are primed on the start of the recording, so that DC and hum
 // make no transient over a first leader. Each stage takes a block of samples
-// per call. Bytes, lost bytes and block ends queue up in order
-// for the conversion run, which takes them one call at a time; the log records them as they are
-// taken, with each byte's start and confidence when it keeps evidence (GetLog().SetKeepEvidence).
-// Buffers are sized once per file; nothing is allocated per sample or per half-period.
+// per call. The stages up to the level run on a thread of their own
+// (CBlockPipe), a few blocks ahead of the crossings and the rest, which run
+// on the caller's. Bytes, lost bytes and block ends queue up in order for
+// the conversion run, which takes them one call at a time; the log records
+// them as they are taken, with each byte's start and confidence when it
+// keeps evidence (GetLog().SetKeepEvidence). Buffers are sized once per
+// file; nothing is allocated per sample or per half-period.
 #pragma once
 
 #include <array>
@@ -34,6 +37,7 @@
 #include <vector>
 
 #include "Biquad.h"
+#include "BlockPipe.h"
 #include "ByteFramer.h"
 #include "CrossingDetector.h"
 #include "HalfPeriodTiming.h"
@@ -57,7 +61,7 @@ public:
     int32_t FindLeader() override;
     int32_t ReadDataByte() override;
     bool IsAtEnd() const override;
-    bool HasReadError() const override { return m_input.HasReadError(); }
+    bool HasReadError() const override { return m_bReadError; }
     const CTapeLog& GetLog() const override { return m_log; }
     CTapeLog& GetLog() { return m_log; }
 
@@ -74,13 +78,16 @@ private:
 
     static constexpr size_t kSignalRing = 16384;      // samples of the chain kept for pictures
     static constexpr size_t kCrossingRing = 2048;     // half-periods kept for pictures
-    static constexpr int32_t kChainBlockMax = 65536;  // chain samples per read
+    static constexpr int32_t kChainBlockMax = 16384;  // chain samples per read
+    static constexpr int32_t kDetectPart = 4096;      // chain samples per crossing search
 
     void SetUpChain(int32_t nRate, double dHumHz);
-    bool PrimeFilters();          // false when the input could not go back to its start
-    int32_t ReadChain();          // into m_chain; 0 at the end of the input
-    bool ProcessBlock();          // false once the input has ended
-    void OnCrossing(double dAt);  // chain samples
+    bool PrimeFilters();              // false when the input could not go back to its start
+    int32_t ReadChain(double* pOut);  // chain samples; 0 at the end of the input
+    bool Condition(SConditionedBlock& block);  // false once the input has ended
+    bool ProcessBlock();                       // false once the input has ended
+    void KeepSignal(const double* pChain, const double* pLevels, int32_t nCount);  // into the ring
+    void OnCrossing(double dAt);                                                   // chain samples
     bool PopEvent(SEvent& event);
     void TakeSnapshot(double dAt);
 
@@ -109,14 +116,17 @@ private:
     int64_t m_nSample = 0;       // chain samples so far
     double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
     bool m_bInputDone = false;
-    bool m_bInBlock = false;  // the log has an open block
+    bool m_bReadError = false;  // the input ended in a read error
+    bool m_bInBlock = false;    // the log has an open block
 
     std::vector<SEvent> m_events;  // queued for the run, oldest at m_nEventRead
     size_t m_nEventRead = 0;
-    std::vector<double> m_chain;       // one read of chain samples, filtered in place
-    std::vector<double> m_levels;      // their levels
-    std::vector<float> m_signal;       // kSignalRing chain samples, by sample index ...
-    std::vector<float> m_signalLevel;  // ... and their levels
+    std::vector<double> m_chain;  // one read of chain samples, to prime the filters
+    std::vector<SCrossingEvent> m_crossingEvents;  // found in kDetectPart of them
+    std::vector<float> m_signal;                   // kSignalRing chain samples, by sample index ...
+    std::vector<float> m_signalLevel;              // ... and their levels
     std::array<SCrossingMark, kCrossingRing> m_marks{};
     int64_t m_nMarks = 0;
+    // Last, so that its thread stops before the members it uses go.
+    CBlockPipe m_pipe;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "Biquad.h"
@@ -114,6 +115,62 @@ TEST(RobustStagesTest, CrossingsNeedTheHysteresisAndAreTimedBetweenSamples) {
     EXPECT_NEAR(found[0].second, 5.75, 1e-9);
     EXPECT_EQ(found[1].first, CCrossingDetector::EEvent::kFade);
     EXPECT_NEAR(found[1].second, 8.5, 1e-9);
+}
+
+// The block search finds the events of the sample-by-sample one, at the
+// same times to the bit, over crossings every few samples, noise near the
+// midpoint, dropouts long enough to fade and blocks of any length.
+TEST(RobustStagesTest, CrossingsInBlocksAreThoseOfSampleBySample) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> noise(-0.05, 0.05);
+    std::vector<double> signal;
+    double dSide = 1.0;
+    while (signal.size() < 40000) {
+        const size_t nLength = 2 + random() % 8;
+        const bool bDropout = random() % 40 == 0;
+        const size_t nRun = bDropout ? 10 + random() % 60 : nLength;
+        for (size_t k = 0; k < nRun; ++k) {
+            signal.push_back((bDropout
+                                  ? 0.0
+                                  : dSide * (0.5 + 0.5 * std::sin(3.0 * static_cast<double>(k) /
+                                                                  static_cast<double>(nRun)))) +
+                             noise(random));
+        }
+        dSide = -dSide;
+    }
+    const std::vector<double> levels(signal.size(), 0.6);
+    const auto nCount = static_cast<int32_t>(signal.size());
+    constexpr int64_t kQuiet = 18;
+    CCrossingDetector reference;
+    reference.Reset(kQuiet);
+    std::vector<std::pair<CCrossingDetector::EEvent, double>> expected;
+    for (int32_t n = 0; n < nCount; ++n) {
+        const CCrossingDetector::EEvent eEvent =
+            reference.Process(signal[static_cast<size_t>(n)], 0.3 * 0.6, n);
+        if (eEvent != CCrossingDetector::EEvent::kNone) {
+            expected.emplace_back(eEvent, reference.At());
+        }
+    }
+    ASSERT_GT(expected.size(), 5000u);
+    for (const int32_t nPart : {64, 1000, 37, 4096}) {
+        CCrossingDetector blocks;
+        blocks.Reset(kQuiet);
+        std::vector<SCrossingEvent> events(static_cast<size_t>(nPart));
+        std::vector<std::pair<CCrossingDetector::EEvent, double>> found;
+        for (int32_t n = 0; n < nCount; n += nPart) {
+            const int32_t nFound = blocks.ProcessBlock(&signal[static_cast<size_t>(n)],
+                                                       &levels[static_cast<size_t>(n)], 0.3, n,
+                                                       std::min(nPart, nCount - n), events.data());
+            for (int32_t e = 0; e < nFound; ++e) {
+                const SCrossingEvent& event = events[static_cast<size_t>(e)];
+                found.emplace_back(event.m_eKind == SCrossingEvent::EKind::kFade
+                                       ? CCrossingDetector::EEvent::kFade
+                                       : CCrossingDetector::EEvent::kCrossing,
+                                   event.m_dAt);
+            }
+        }
+        EXPECT_EQ(found, expected) << nPart << " samples per block";
+    }
 }
 
 SHalfPeriod Half(double dLength, EHalfClass eClass) {

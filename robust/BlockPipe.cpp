@@ -1,0 +1,81 @@
+#include "BlockPipe.h"
+
+#include <system_error>
+#include <utility>
+
+void CBlockPipe::Start(int32_t nSamples, FFill fill) {
+    Stop();
+    for (SConditionedBlock& block : m_slots) {
+        block.m_chain.resize(static_cast<size_t>(nSamples));
+        block.m_levels.resize(static_cast<size_t>(nSamples));
+        block.m_nCount = 0;
+        block.m_bEnd = block.m_bReadError = false;
+    }
+    m_fill = std::move(fill);
+    m_nFilled = m_nTaken = 0;
+    m_bStop = false;
+    try {
+        m_thread = std::thread(&CBlockPipe::Run, this);
+        m_bThreaded = true;
+    } catch (const std::system_error&) {
+        m_bThreaded = false;  // Next fills the blocks itself
+    }
+}
+
+void CBlockPipe::Stop() {
+    if (m_thread.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bStop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    m_bThreaded = false;
+}
+
+void CBlockPipe::Run() {
+    for (;;) {
+        SConditionedBlock* pBlock = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_bStop || m_nFilled - m_nTaken < kSlots; });
+            if (m_bStop) {
+                return;
+            }
+            pBlock = &m_slots[m_nFilled % kSlots];
+        }
+        const bool bMore = m_fill(*pBlock);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_nFilled;
+        }
+        m_changed.notify_all();
+        if (!bMore) {
+            return;
+        }
+    }
+}
+
+SConditionedBlock& CBlockPipe::Next() {
+    SConditionedBlock& block = m_slots[m_nTaken % kSlots];
+    if (!m_bThreaded) {
+        m_fill(block);
+        return block;
+    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_nFilled > m_nTaken; });
+    return block;
+}
+
+void CBlockPipe::Release() {
+    if (!m_bThreaded) {
+        ++m_nTaken;
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_nTaken;
+    }
+    m_changed.notify_all();
+}
