@@ -15,11 +15,12 @@ T Load(const uint8_t* p, std::endian eOrder) {
     T n;
     std::memcpy(&n, p, sizeof n);
     if (eOrder != std::endian::native) {
-        T nSwapped = 0;
+        using TWide = std::conditional_t<(sizeof(T) > 4), uint64_t, uint32_t>;
+        TWide nSwapped = 0;
         for (size_t k = 0; k < sizeof n; ++k, n = static_cast<T>(n >> 8)) {
-            nSwapped = static_cast<T>(nSwapped << 8 | (n & 0xFFu));
+            nSwapped = nSwapped << 8 | (static_cast<TWide>(n) & 0xFFu);
         }
-        n = nSwapped;
+        n = static_cast<T>(nSwapped);
     }
     return n;
 }
