@@ -70,10 +70,9 @@ public:
     int32_t ProcessBlock(const double* pIn, const double* pLevel, double dHysteresis,
                          int64_t nFirst, int32_t nCount, SCrossingEvent* pEvents);
 
-    // The end of the data: a fade if the signal was on a side until lately.
-    EEvent Finish(int64_t nIndex) {
-        return m_bKnown && nIndex - m_nStrong <= m_nQuiet ? Fade() : EEvent::kNone;
-    }
+    // The end of the data: a fade if the signal was still on a side (a
+    // signal that stopped earlier has had its fade).
+    EEvent Finish() { return m_bKnown ? Fade() : EEvent::kNone; }
     double At() const { return m_dZero; }
 
 private:

@@ -246,7 +246,7 @@ bool CRobustDecoder::ProcessBlock() {
         m_bInputDone = true;
         m_bReadError = block.m_bReadError;
         m_pipe.Release();
-        if (m_crossings.Finish(m_nSample) != CCrossingDetector::EEvent::kNone) {
+        if (m_crossings.Finish() != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
         m_framer.Finish();

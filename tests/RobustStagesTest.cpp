@@ -115,6 +115,16 @@ TEST(RobustStagesTest, CrossingsNeedTheHysteresisAndAreTimedBetweenSamples) {
     EXPECT_NEAR(found[0].second, 5.75, 1e-9);
     EXPECT_EQ(found[1].first, CCrossingDetector::EEvent::kFade);
     EXPECT_NEAR(found[1].second, 8.5, 1e-9);
+    // Data that ends before the fade was due still ends with it, however
+    // close to the due sample it ends.
+    for (const int32_t nEnd : {10, 13, 14}) {
+        crossings.Reset(5);
+        for (int32_t n = 0; n < nEnd; ++n) {
+            crossings.Process(kSignal[n], 0.4, n);
+        }
+        EXPECT_EQ(crossings.Finish(), CCrossingDetector::EEvent::kFade) << nEnd;
+        EXPECT_NEAR(crossings.At(), 8.5, 1e-9) << nEnd;
+    }
 }
 
 // The block search finds the events of the sample-by-sample one, at the
