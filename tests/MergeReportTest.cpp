@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,7 +36,8 @@ SMergedBlock MadeBlock(uint32_t nBytes, uint32_t nFrom, uint32_t nTo,
     SMergedBlock block;
     block.m_bytes.assign(nBytes, 0x55);
     block.m_sources.assign(nBytes, 0);
-    std::fill(block.m_sources.begin() + nFrom, block.m_sources.begin() + nTo, uint8_t{1});
+    std::fill(block.m_sources.begin() + static_cast<std::ptrdiff_t>(nFrom),
+              block.m_sources.begin() + static_cast<std::ptrdiff_t>(nTo), uint8_t{1});
     block.m_fromTake = {nBytes - (nTo - nFrom), nTo - nFrom};
     block.m_takeBlocks = {0, 0};
     block.m_disagreements = std::move(disagreements);
@@ -143,7 +145,7 @@ TEST(MergeReportTest, NamesEveryBlockWithItsCountsAndMarksWhatTheMergeSays) {
         CRobustDecoder decoder;
         decoder.GetLog().SetKeepEvidence(true);
         ASSERT_EQ(RunConversion(owner, decoder), ERunResult::kDone);
-        logs[nSeed - 1] = decoder.GetLog();
+        logs[static_cast<size_t>(nSeed - 1)] = decoder.GetLog();
         facts.m_takes.push_back({"take" + std::to_string(nSeed) + ".wav", decoder.GetFormat()});
     }
     const std::vector<const CTapeLog*> pointers = {&logs[0], &logs[1]};
