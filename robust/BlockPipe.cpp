@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-void CBlockPipe::Start(int32_t nSamples, FFill fill) {
+void CBlockPipe::Start(int32_t nSamples, FFill fill, bool bOwnThread) {
     Stop();
     for (SConditionedBlock& block : m_slots) {
         block.m_chain.resize(static_cast<size_t>(nSamples));
@@ -14,11 +14,15 @@ void CBlockPipe::Start(int32_t nSamples, FFill fill) {
     m_fill = std::move(fill);
     m_nFilled = m_nTaken = 0;
     m_bStop = false;
+    m_bThreaded = false;  // Next fills the blocks itself when asked ...
+    if (!bOwnThread) {
+        return;
+    }
     try {
         m_thread = std::thread(&CBlockPipe::Run, this);
         m_bThreaded = true;
     } catch (const std::system_error&) {
-        m_bThreaded = false;  // Next fills the blocks itself
+        // ... or where no thread can be started
     }
 }
 

@@ -6,8 +6,8 @@
 // in order and hold exactly what one thread would have made of them.
 //
 // A fixed ring of kSlots blocks, sized once: nothing is allocated while
-// the pipe runs. Where no thread can be started, Next fills each block
-// itself when it is asked for it.
+// the pipe runs. Without a thread of its own, Next fills each block itself
+// when it is asked for it.
 #pragma once
 
 #include <array>
@@ -37,8 +37,11 @@ public:
     CBlockPipe(const CBlockPipe&) = delete;
     CBlockPipe& operator=(const CBlockPipe&) = delete;
 
-    // Blocks of up to nSamples each, filled by fill from now on.
-    void Start(int32_t nSamples, FFill fill);
+    // Blocks of up to nSamples each, filled by fill from now on: on a
+    // thread of their own, unless the machine has one core only (where the
+    // two would take turns) or bOwnThread says no.
+    void Start(int32_t nSamples, FFill fill,
+               bool bOwnThread = std::thread::hardware_concurrency() != 1);
     // Waits for the thread and leaves the blocks not yet taken.
     void Stop();
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Biquad.h"
+#include "BlockPipe.h"
 #include "ByteFramer.h"
 #include "ByteGrammar.h"
 #include "CrossingDetector.h"
@@ -180,6 +181,41 @@ TEST(RobustStagesTest, CrossingsInBlocksAreThoseOfSampleBySample) {
             }
         }
         EXPECT_EQ(found, expected) << nPart << " samples per block";
+    }
+}
+
+// The pipe hands out the blocks in the order they were filled, its end
+// last, with a thread of its own or without; stopped early, it leaves the
+// blocks not taken.
+TEST(RobustStagesTest, BlockPipeKeepsTheOrder) {
+    for (const bool bOwnThread : {true, false}) {
+        SCOPED_TRACE(bOwnThread ? "own thread" : "no thread");
+        CBlockPipe pipe;
+        int32_t nFilled = 0;
+        const auto fill = [&nFilled](SConditionedBlock& block) {
+            block.m_nCount = nFilled < 10 ? 1 + nFilled % 3 : 0;
+            block.m_bEnd = block.m_nCount == 0;
+            for (int32_t k = 0; k < block.m_nCount; ++k) {
+                block.m_chain[static_cast<size_t>(k)] = nFilled;
+            }
+            ++nFilled;
+            return !block.m_bEnd;
+        };
+        pipe.Start(3, fill, bOwnThread);
+        for (int32_t n = 0; n < 10; ++n) {
+            const SConditionedBlock& block = pipe.Next();
+            ASSERT_FALSE(block.m_bEnd) << n;
+            EXPECT_EQ(block.m_nCount, 1 + n % 3);
+            EXPECT_EQ(block.m_chain[static_cast<size_t>(block.m_nCount - 1)], n);
+            pipe.Release();
+        }
+        EXPECT_TRUE(pipe.Next().m_bEnd);
+        pipe.Release();
+        nFilled = 0;
+        pipe.Start(3, fill, bOwnThread);
+        EXPECT_EQ(pipe.Next().m_chain[0], 0.0);
+        pipe.Stop();
+        EXPECT_LE(nFilled, 5);  // four blocks ahead at most
     }
 }
 
