@@ -1,13 +1,17 @@
 #include "RecordingSurvey.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "Biquad.h"
+#include "SampleCoding.h"
 
 namespace {
 
 constexpr double kListenSeconds = 4.0;  // s of the recording looked at
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
+constexpr int32_t kChunkFrames = 8192;  // frames per read
 constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum
 // Hum weaker than this energy ratio to the tones does not move a crossing.
 constexpr double kHumBelowTones = 1e-3;  // -30 dB
@@ -54,17 +58,21 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
         bands[static_cast<size_t>(c)].Set(config, input.Rate());
     }
     const auto nWanted = static_cast<int64_t>(kListenSeconds * input.Rate());
-    int64_t nSeen = 0;
-    const float* pFrames = nullptr;
-    while (nSeen < nWanted) {
-        const int32_t nRead = input.ReadFrames(pFrames);
+    // One channel of a read at a time, as box means of one frame.
+    const int32_t nChunk = std::min(input.MaxReadFrames(), kChunkFrames);
+    std::vector<double> samples(static_cast<size_t>(nChunk));
+    for (int64_t nSeen = 0; nSeen < nWanted;) {
+        const uint8_t* pFrames = nullptr;
+        const int32_t nRead =
+            input.Read(pFrames, static_cast<int32_t>(std::min<int64_t>(nChunk, nWanted - nSeen)));
         if (nRead == 0) {
             break;
         }
-        for (int32_t f = 0; f < nRead; ++f) {
-            const float* pFrame = pFrames + static_cast<size_t>(f) * static_cast<size_t>(nChannels);
-            for (int32_t c = 0; c < nCompared; ++c) {
-                bands[static_cast<size_t>(c)].Process(pFrame[c]);
+        for (int32_t c = 0; c < nCompared; ++c) {
+            MeanBoxes(input.Layout(c), pFrames, 1, nRead, samples.data());
+            SChannelBands& channel = bands[static_cast<size_t>(c)];
+            for (int32_t f = 0; f < nRead; ++f) {
+                channel.Process(samples[static_cast<size_t>(f)]);
             }
         }
         nSeen += nRead;

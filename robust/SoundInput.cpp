@@ -150,9 +150,6 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     m_nChannels = info.channels;
     m_nBits = BitsOf(info.format);
     m_nFrames = info.frames;
-    m_nBlockFrames = std::max(1, std::min(kBlockFrames, kBlockSamples / m_nChannels));
-    const size_t nSamples = static_cast<size_t>(m_nBlockFrames) * static_cast<size_t>(m_nChannels);
-    m_buf.resize(nSamples);
     const bool bSwapped = sf_command(m_pSound, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
     m_eCoding = CodingOf(info.format, bSwapped);
     const size_t nFrameBytes = FrameBytes();
@@ -172,18 +169,6 @@ SChannelLayout CSoundInput::Layout(int32_t nChannel) const {
     layout.m_nOffset =
         static_cast<size_t>(BytesPerSample(m_eCoding)) * static_cast<size_t>(nChannel);
     return layout;
-}
-
-int32_t CSoundInput::ReadFrames(const float*& pFrames) {
-    pFrames = m_buf.data();
-    if (m_pSound == nullptr || m_bReadError) {
-        return 0;
-    }
-    const sf_count_t nRead = sf_readf_float(m_pSound, m_buf.data(), m_nBlockFrames);
-    if (m_bReadError) {
-        return 0;  // what came with the error may be anything
-    }
-    return nRead > 0 ? static_cast<int32_t>(nRead) : 0;
 }
 
 int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {

@@ -30,8 +30,6 @@ const char* SoundErrorText(ESoundError eError);
 
 class CSoundInput {
 public:
-    static constexpr int32_t kBlockFrames = 4096;    // frames per ReadFrames, at most ...
-    static constexpr int32_t kBlockSamples = 65536;  // ... and samples of all channels
     // Bytes per Read, at most: a multiple of the stream's buffer (256 KiB),
     // so that the system reads straight into ours, and of 3, for 24-bit
     // frames.
@@ -50,12 +48,7 @@ public:
     int32_t Bits() const { return m_nBits; }      // bits per sample of the stored format
     int64_t Frames() const { return m_nFrames; }  // as the header says
 
-    // Interleaved frames as floats (full scale 1), up to kBlockFrames; 0 at
-    // the end or after an error.
-    int32_t ReadFrames(const float*& pFrames);
-
-    // How Read hands out the samples, and where one channel's lie.
-    ESampleCoding Coding() const { return m_eCoding; }
+    // Where one channel's samples lie in the frames Read hands out.
     SChannelLayout Layout(int32_t nChannel) const;  // nChannel: 0-based
     int32_t MaxReadFrames() const { return m_nMaxReadFrames; }
     // nFrames interleaved frames (at most MaxReadFrames) in Coding(), with
@@ -77,7 +70,6 @@ private:
 
     std::FILE* m_pFile = nullptr;
     sf_private_tag* m_pSound = nullptr;
-    std::vector<float> m_buf;     // kBlockFrames interleaved frames, sized at Open
     std::vector<uint8_t> m_read;  // kReadBytes and the padding around them
     ESampleCoding m_eCoding = ESampleCoding::kDouble;
     int32_t m_nMaxReadFrames = 0;
@@ -85,6 +77,5 @@ private:
     int32_t m_nChannels = 0;
     int32_t m_nBits = 0;
     int64_t m_nFrames = 0;
-    int32_t m_nBlockFrames = 0;  // frames per read for this file's channel count
     bool m_bReadError = false;
 };
