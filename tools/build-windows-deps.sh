@@ -45,26 +45,11 @@ prefix=$deps/$triple
 work=$deps/build/$triple
 stamp=$prefix/tavro-deps.stamp
 
-# For wine_env_as_root: root, or sudo.
-# shellcheck source=tools/wine-env.sh
-source "$root/tools/wine-env.sh"
-
-apt_as_root() {
-    wine_env_as_root env DEBIAN_FRONTEND=noninteractive apt-get -q -o DPkg::Lock::Timeout=600 "$@"
-}
+# shellcheck source=tools/debian-packages.sh
+source "$root/tools/debian-packages.sh"
 
 install_packages() {
-    local missing=() package
-    for package in "${packages[@]}"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$package")
-        fi
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        log "installing ${missing[*]}"
-        apt_as_root update
-        apt_as_root install -y --no-install-recommends "${missing[@]}"
-    fi
+    deb_install build-windows-deps "${packages[@]}"
     local tool
     for tool in dpkg-source apt-get make cmake ninja pkg-config flock "$triple-gcc-posix" "$triple-g++-posix" "$triple-ar" "$triple-nm"; do
         command -v "$tool" >/dev/null 2>&1 || fail "$tool not found after installing"
@@ -123,15 +108,15 @@ add_deb_src() {
     [ "${#lists[@]}" -eq 0 ] || text=$(deb822_sources "${lists[@]}")
     if [ -n "$text" ]; then
         log "adding deb-src entries in /etc/apt/sources.list.d/tavro-deb-src.sources"
-        printf '%s\n' "$text" | wine_env_as_root tee /etc/apt/sources.list.d/tavro-deb-src.sources >/dev/null
+        printf '%s\n' "$text" | deb_as_root tee /etc/apt/sources.list.d/tavro-deb-src.sources >/dev/null
     fi
     text=""
     [ ! -f /etc/apt/sources.list ] || text=$(one_line_sources /etc/apt/sources.list)
     if [ -n "$text" ]; then
         log "adding deb-src entries in /etc/apt/sources.list.d/tavro-deb-src.list"
-        printf '%s\n' "$text" | wine_env_as_root tee /etc/apt/sources.list.d/tavro-deb-src.list >/dev/null
+        printf '%s\n' "$text" | deb_as_root tee /etc/apt/sources.list.d/tavro-deb-src.list >/dev/null
     fi
-    apt_as_root update
+    deb_apt_get update
 }
 
 # The version of a package in the name of its .dsc file.

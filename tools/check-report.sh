@@ -31,26 +31,9 @@ done
 
 fail() { echo "check-report: error: $*" >&2; exit 1; }
 
-packages=(chromium netpbm)
-missing=()
-for pkg in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$pkg")
-  fi
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  if [ "$(id -u)" = 0 ]; then
-    as_root=()
-  elif command -v sudo >/dev/null 2>&1; then
-    as_root=(sudo)
-  else
-    fail "missing packages (${missing[*]}) and neither root nor sudo"
-  fi
-  echo "check-report: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update -q
-  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# shellcheck source=tools/debian-packages.sh
+source tools/debian-packages.sh
+deb_install check-report chromium netpbm
 for tool in chromium pngtopnm pnmfile ppmhist; do
   command -v "$tool" >/dev/null 2>&1 || fail "$tool not found"
 done

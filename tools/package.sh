@@ -30,33 +30,9 @@ report() {
     exit 1
 }
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
-    else
-        fail "need root (or sudo) to run: $*"
-    fi
-}
-
-apt_get() {
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"
-}
-
-install_packages() {
-    local missing=() package
-    for package in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$package")
-        fi
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        log "installing ${missing[*]}"
-        apt_get update
-        apt_get install --no-install-recommends "${missing[@]}"
-    fi
-}
+# shellcheck source=tools/debian-packages.sh
+source tools/debian-packages.sh
+install_packages() { deb_install package "$@"; }
 
 # The project's version, as CMake has it in a configured build folder.
 project_version() {
@@ -142,7 +118,7 @@ check_completion() {
 purge_package() {
     if dpkg-query -W -f='${Status}' tavro-tape 2>/dev/null | grep -q 'installed'; then
         log "purging tavro-tape"
-        apt_get purge tavro-tape >/dev/null
+        deb_apt_get purge tavro-tape >/dev/null
     fi
 }
 
@@ -159,7 +135,7 @@ test_deb() {
     cmake --build build/package-native/press-escape
 
     log "installing $deb"
-    apt_get install "./$deb"
+    deb_apt_get install "./$deb"
 
     local failures=()
     [ "$(command -v tavro-tape-cli)" = /usr/bin/tavro-tape-cli ] || failures+=("tavro-tape-cli is not /usr/bin's")

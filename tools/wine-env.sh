@@ -13,22 +13,15 @@
 # everything started afterwards; for 64-bit programs also WINEARCH, WINELOADER
 # and a PATH on which `wine` is Wine's 64-bit loader.
 
+# shellcheck source=tools/debian-packages.sh
+source "$(dirname "${BASH_SOURCE[0]}")/debian-packages.sh"
+
 WINE_ENV_PACKAGES=(cmake ninja-build googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                    wine wine64 wine32:i386 fonts-wine xvfb xauth locales)
 WINE_ENV_LOCALE=cs_CZ.UTF-8
 
 wine_env_log() { echo "wine-env: $*" >&2; }
 wine_env_fail() { echo "wine-env: error: $*" >&2; exit 1; }
-
-wine_env_as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
-    else
-        wine_env_fail "need root (or sudo) to run: $*"
-    fi
-}
 
 wine_env_locale_present() {
     locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | grep -qx 'cs_cz\.utf-\?8'
@@ -37,29 +30,19 @@ wine_env_locale_present() {
 # Installs the packages that are missing (plus any the caller names), the
 # i386 architecture that the 32-bit Wine needs, and the Czech locale.
 wine_env_install() {
-    local missing=() package
-    for package in "${WINE_ENV_PACKAGES[@]}" "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$package")
-        fi
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        wine_env_log "installing ${missing[*]}"
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            wine_env_as_root dpkg --add-architecture i386
-        fi
-        wine_env_as_root apt-get update
-        wine_env_as_root env DEBIAN_FRONTEND=noninteractive \
-            apt-get install -y --no-install-recommends "${missing[@]}"
+    if [ -n "$(deb_missing "${WINE_ENV_PACKAGES[@]}" "$@")" ] &&
+        ! dpkg --print-foreign-architectures | grep -qx i386; then
+        deb_as_root dpkg --add-architecture i386
     fi
+    deb_install wine-env "${WINE_ENV_PACKAGES[@]}" "$@"
     if ! wine_env_locale_present; then
         wine_env_log "generating the $WINE_ENV_LOCALE locale"
         if grep -q "^# *$WINE_ENV_LOCALE UTF-8" /etc/locale.gen 2>/dev/null; then
-            wine_env_as_root sed -i "s/^# *\($WINE_ENV_LOCALE UTF-8\)/\1/" /etc/locale.gen
+            deb_as_root sed -i "s/^# *\($WINE_ENV_LOCALE UTF-8\)/\1/" /etc/locale.gen
         elif ! grep -q "^$WINE_ENV_LOCALE UTF-8" /etc/locale.gen 2>/dev/null; then
-            echo "$WINE_ENV_LOCALE UTF-8" | wine_env_as_root tee -a /etc/locale.gen >/dev/null
+            echo "$WINE_ENV_LOCALE UTF-8" | deb_as_root tee -a /etc/locale.gen >/dev/null
         fi
-        wine_env_as_root locale-gen >/dev/null
+        deb_as_root locale-gen >/dev/null
         wine_env_locale_present || wine_env_fail "the $WINE_ENV_LOCALE locale is still missing"
     fi
     local tool
