@@ -9,7 +9,6 @@
 
 #include "AnalogRecording.h"
 #include "BenchMeasure.h"
-#include "RecordHeader.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
 
@@ -33,12 +32,10 @@ std::vector<CAnalogBlock> TapeBlocks(double dMinutes, std::vector<uint8_t>& tape
         for (uint8_t& b : block.m_data) {
             b = static_cast<uint8_t>(random());
         }
-        const std::vector<uint8_t> header = MakeRecordHeader(block.m_strName);
-        tape.insert(tape.end(), header.begin(), header.end());
-        tape.insert(tape.end(), block.m_data.begin(), block.m_data.end());
         nBytes += block.m_data.size();
         blocks.push_back(std::move(block));
     }
+    tape = TapeBytes(blocks);
     return blocks;
 }
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "AnalogRecording.h"
-#include "RecordHeader.h"
 #include "support/ChildProcess.h"
 #include "support/TestFiles.h"
 
@@ -50,15 +49,7 @@ protected:
         ASSERT_TRUE(WriteAnalogRecording(m_dir.File(strFile), {}, impairments, blocks, 200, 0.3));
     }
 
-    Bytes Tape() const {
-        Bytes tape;
-        for (const CAnalogBlock& block : m_blocks) {
-            const Bytes header = MakeRecordHeader(block.m_strName);
-            tape.insert(tape.end(), header.begin(), header.end());
-            tape.insert(tape.end(), block.m_data.begin(), block.m_data.end());
-        }
-        return tape;
-    }
+    Bytes Tape() const { return TapeBytes(m_blocks); }
 
     CTempDir m_dir;
     std::vector<CAnalogBlock> m_blocks;

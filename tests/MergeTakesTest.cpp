@@ -10,7 +10,6 @@
 
 #include "AnalogRecording.h"
 #include "ConversionRun.h"
-#include "RecordHeader.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
 #include "support/AnalogBlocks.h"
@@ -23,12 +22,6 @@ using Bytes = std::vector<uint8_t>;
 
 std::vector<CAnalogBlock> TapeBlocks() {
     return RandomBlocks(7, {{"FIRST", 700}, {"SECOND", 400}});
-}
-
-Bytes BlockBytes(const CAnalogBlock& block) {
-    Bytes bytes = MakeRecordHeader(block.m_strName);
-    bytes.insert(bytes.end(), block.m_data.begin(), block.m_data.end());
-    return bytes;
 }
 
 CImpairments WornTape(uint64_t nSeed) {
@@ -90,16 +83,6 @@ Bytes Concatenated(const SMergeResult& result) {
     return bytes;
 }
 
-// The tape's bytes in tape order.
-Bytes TapeBytes() {
-    Bytes tape;
-    for (const CAnalogBlock& block : TapeBlocks()) {
-        const Bytes bytes = BlockBytes(block);
-        tape.insert(tape.end(), bytes.begin(), bytes.end());
-    }
-    return tape;
-}
-
 std::vector<const CTapeLog*> Logs(const std::vector<STake>& takes) {
     std::vector<const CTapeLog*> logs;
     for (const STake& take : takes) {
@@ -143,7 +126,7 @@ TEST(MergeTakesTest, TakesThatCoverEachOtherGiveTheWholeTape) {
         {"two takes at other rates and formats", {3, 5}, {Format(48000, 24), Format(22050, 8)}, 1},
         {"three takes, each byte good in two", {2, 3, 5}, {}, 1},
     };
-    const Bytes tape = TapeBytes();
+    const Bytes tape = TapeBytes(TapeBlocks());
     CTempDir dir;
     for (const STakeSet& set : kSets) {
         SCOPED_TRACE(set.m_szName);

@@ -14,7 +14,6 @@
 
 #include "AnalogRecording.h"
 #include "ConversionRun.h"
-#include "RecordHeader.h"
 #include "RobustDecoder.h"
 #include "support/AnalogBlocks.h"
 #include "support/RecordingOwner.h"
@@ -67,16 +66,6 @@ SRecovery Compare(const Bytes& tape, const Bytes& out) {
 
 std::vector<CAnalogBlock> TapeBlocks() {
     return RandomBlocks(42, {{"FIRST", 1200}, {"SECOND", 500}});
-}
-
-Bytes TapeBytes(const std::vector<CAnalogBlock>& blocks) {
-    Bytes tape;
-    for (const CAnalogBlock& block : blocks) {
-        const Bytes header = MakeRecordHeader(block.m_strName);
-        tape.insert(tape.end(), header.begin(), header.end());
-        tape.insert(tape.end(), block.m_data.begin(), block.m_data.end());
-    }
-    return tape;
 }
 
 struct SCondition {

@@ -188,3 +188,15 @@ std::vector<uint8_t> RenderAnalogRecording(const CAnalogFormat& format,
     }
     return sink.TakeBytes();
 }
+
+std::vector<uint8_t> TapeBytes(std::span<const CAnalogBlock> blocks) {
+    std::vector<uint8_t> bytes;
+    for (const CAnalogBlock& block : blocks) {
+        if (!block.m_strName.empty()) {
+            const std::vector<uint8_t> header = MakeRecordHeader(block.m_strName);
+            bytes.insert(bytes.end(), header.begin(), header.end());
+        }
+        bytes.insert(bytes.end(), block.m_data.begin(), block.m_data.end());
+    }
+    return bytes;
+}

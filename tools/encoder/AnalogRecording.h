@@ -56,6 +56,10 @@ bool WriteAnalogRecording(const std::string& strPath, const CAnalogFormat& forma
                           const CImpairments& impairments, std::span<const CAnalogBlock> blocks,
                           int32_t nLeader, double dGapSeconds, CRenderTruth* pTruth = nullptr);
 
+// The bytes the blocks put on tape, in order: each one's record header
+// (when it has a name) and its data; what a decoder should give back.
+std::vector<uint8_t> TapeBytes(std::span<const CAnalogBlock> blocks);
+
 // The file's bytes in memory; empty on failure.
 std::vector<uint8_t> RenderAnalogRecording(const CAnalogFormat& format,
                                            const CImpairments& impairments,
