@@ -14,15 +14,13 @@ void CBlockPipe::Start(int32_t nSamples, FFill fill, bool bOwnThread) {
     m_fill = std::move(fill);
     m_nFilled = m_nTaken = 0;
     m_bStop = false;
-    m_bThreaded = false;  // Next fills the blocks itself when asked ...
     if (!bOwnThread) {
-        return;
+        return;  // Next fills the blocks itself when asked ...
     }
     try {
         m_thread = std::thread(&CBlockPipe::Run, this);
-        m_bThreaded = true;
     } catch (const std::system_error&) {
-        // ... or where no thread can be started
+        // ... as it does where no thread can be started
     }
 }
 
@@ -35,7 +33,6 @@ void CBlockPipe::Stop() {
         m_changed.notify_all();
         m_thread.join();
     }
-    m_bThreaded = false;
 }
 
 void CBlockPipe::Run() {
@@ -63,7 +60,7 @@ void CBlockPipe::Run() {
 
 SConditionedBlock& CBlockPipe::Next() {
     SConditionedBlock& block = m_slots[m_nTaken % kSlots];
-    if (!m_bThreaded) {
+    if (!m_thread.joinable()) {
         m_fill(block);
         return block;
     }
@@ -73,7 +70,7 @@ SConditionedBlock& CBlockPipe::Next() {
 }
 
 void CBlockPipe::Release() {
-    if (!m_bThreaded) {
+    if (!m_thread.joinable()) {
         ++m_nTaken;
         return;
     }

@@ -57,11 +57,10 @@ private:
 
     std::array<SConditionedBlock, kSlots> m_slots;
     FFill m_fill;
-    std::thread m_thread;
+    std::thread m_thread;  // not joinable: Next fills the blocks itself
     std::mutex m_mutex;
     std::condition_variable m_changed;
     size_t m_nFilled = 0;  // blocks filled since Start ...
     size_t m_nTaken = 0;   // ... and released by the caller
     bool m_bStop = false;
-    bool m_bThreaded = false;
 };
