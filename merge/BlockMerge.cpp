@@ -1,7 +1,6 @@
 #include "BlockMerge.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 
 #include "ByteProfile.h"
@@ -25,22 +24,39 @@ bool Belongs(const SAlignment& alignment, std::span<const int16_t> columns,
     return alignment.m_nDisagree <= alignment.m_nAgree && 2 * alignment.m_nAgree >= nShorter;
 }
 
+// The value each column holds so far, among the takes not set aside.
 std::vector<int16_t> ColumnValues(const CByteProfile& profile) {
     std::vector<int16_t> values(profile.Columns());
+    std::vector<SCell> kept(profile.Takes());
     for (size_t c = 0; c < values.size(); ++c) {
-        values[c] = ChooseByte(profile.Column(c)).m_nValue;
+        const std::span<const SCell> column = profile.Column(c);
+        std::copy(column.begin(), column.end(), kept.begin());
+        for (size_t t = 0; t < kept.size(); ++t) {
+            if (profile.IsSetAside(t)) {
+                kept[t].m_eKind = ECellKind::kMissing;
+            }
+        }
+        values[c] = ChooseByte(kept).m_nValue;
     }
     return values;
 }
 
-SMergedBlock Decide(const CByteProfile& profile, std::vector<int32_t> takeBlocks,
+// How well a take's block was decoded: its bytes beyond those it lost.
+int64_t Quality(const SBlockEvidence& evidence) {
+    int64_t nLost = 0;
+    for (const SGapEvidence& gap : evidence.m_gaps) {
+        nLost += gap.m_nLost;
+    }
+    return static_cast<int64_t>(evidence.m_bytes.size()) - nLost;
+}
+
+SMergedBlock Decide(const CByteProfile& profile, std::span<const float> weights,
                     const std::string& strTakeName) {
     SMergedBlock block;
     block.m_fromTake.assign(profile.Takes(), 0);
-    block.m_takeBlocks = std::move(takeBlocks);
     std::vector<int16_t> firstPlaces;  // for the record name
     for (size_t c = 0; c < profile.Columns(); ++c) {
-        const SByteChoice choice = ChooseByte(profile.Column(c));
+        const SByteChoice choice = ChooseByte(profile.Column(c), weights);
         const auto nHere = static_cast<uint32_t>(block.m_bytes.size());
         if (choice.m_bDisagree) {
             block.m_disagreements.push_back(nHere);
@@ -68,18 +84,10 @@ SMergedBlock Decide(const CByteProfile& profile, std::vector<int32_t> takeBlocks
     return block;
 }
 
-SMergedBlock MergeAlone(size_t nTakes, size_t nTake, const STakeTokens& tokens, int32_t nBlock) {
-    CByteProfile profile(nTakes);
-    profile.Add(nTake, tokens, AlignSequences({}, tokens.m_values));
-    std::vector<int32_t> takeBlocks(nTakes, -1);
-    takeBlocks[nTake] = nBlock;
-    return Decide(profile, std::move(takeBlocks), {});
-}
-
 }  // namespace
 
-std::vector<SMergedBlock> MergeBlock(std::span<const SBlockEvidence* const> evidence,
-                                     std::span<const int32_t> blocks) {
+SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
+                           std::span<const int32_t> blocks) {
     const size_t nTakes = evidence.size();
     std::vector<size_t> order;
     for (size_t t = 0; t < nTakes; ++t) {
@@ -88,29 +96,53 @@ std::vector<SMergedBlock> MergeBlock(std::span<const SBlockEvidence* const> evid
         }
     }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return evidence[a]->m_bytes.size() > evidence[b]->m_bytes.size();
+        return Quality(*evidence[a]) > Quality(*evidence[b]);
     });
-    std::vector<SMergedBlock> merged(1);
-    std::vector<int32_t> takeBlocks(nTakes, -1);
-    CByteProfile profile(nTakes);
-    std::vector<SMergedBlock> apart;
-    std::string strTakeName;
+    SBlockProfile block;
+    block.m_profile = CByteProfile(nTakes);
+    block.m_takeBlocks.assign(nTakes, -1);
+    std::vector<size_t> apart;
     for (const size_t t : order) {
         const STakeTokens tokens = MakeTakeTokens(*evidence[t]);
-        const std::vector<int16_t> columns = ColumnValues(profile);
+        const std::vector<int16_t> columns = ColumnValues(block.m_profile);
         const SAlignment alignment = AlignSequences(columns, tokens.m_values);
-        if (profile.Columns() > 0 && !Belongs(alignment, columns, tokens.m_values)) {
-            apart.push_back(MergeAlone(nTakes, t, tokens, blocks[t]));
+        if (block.m_profile.Columns() > 0 && !Belongs(alignment, columns, tokens.m_values)) {
+            apart.push_back(t);
             continue;
         }
-        profile.Add(t, tokens, alignment);
-        takeBlocks[t] = blocks[t];
-        if (strTakeName.empty()) {
-            strTakeName = MakeBlockKey(*evidence[t]).m_strName;
+        block.m_profile.Add(t, tokens, alignment);
+        block.m_takeBlocks[t] = blocks[t];
+        if (block.m_strTakeName.empty()) {
+            block.m_strTakeName = MakeBlockKey(*evidence[t]).m_strName;
         }
     }
-    profile.MarkDoubtfulRuns();
-    merged[0] = Decide(profile, std::move(takeBlocks), strTakeName);
-    std::move(apart.begin(), apart.end(), std::back_inserter(merged));
+    // The takes set aside come last, so that the profile they are aligned
+    // to is that of the takes that agree.
+    for (const size_t t : apart) {
+        const STakeTokens tokens = MakeTakeTokens(*evidence[t]);
+        const std::vector<int16_t> columns = ColumnValues(block.m_profile);
+        block.m_profile.Add(t, tokens, AlignSequences(columns, tokens.m_values), true);
+        block.m_takeBlocks[t] = blocks[t];
+    }
+    return block;
+}
+
+SMergedBlock DecideBlock(SBlockProfile& block, std::span<const float> weights) {
+    CByteProfile& profile = block.m_profile;
+    profile.MarkDoubtfulRuns(weights);
+    SMergedBlock merged = Decide(profile, weights, block.m_strTakeName);
+    merged.m_takeBlocks = block.m_takeBlocks;
+    merged.m_setAside.assign(profile.Takes(), -1);
+    for (size_t t = 0; t < profile.Takes(); ++t) {
+        if (!profile.IsSetAside(t)) {
+            continue;
+        }
+        // Set aside: it holds the block with the runs the others confirmed,
+        // or, with none, is left out.
+        merged.m_setAside[t] = block.m_takeBlocks[t];
+        if (!profile.HoldsBytes(t)) {
+            merged.m_takeBlocks[t] = -1;
+        }
+    }
     return merged;
 }

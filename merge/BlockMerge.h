@@ -1,18 +1,32 @@
-// Merges one block that several takes hold: the take with the most
-// decoded bytes starts the profile, the others are aligned to it in turn
-// (most decoded bytes first), and one byte is chosen at every place. A
-// take whose bytes mostly disagree with the profile holds another block:
-// it is merged on its own, after this one.
+// Merges one block that several takes hold, in two steps. First its
+// profile: the take of the best decoding (most decoded bytes beyond those
+// it lost) starts it, the others are aligned to it in turn, and a take
+// whose bytes mostly disagree with the profile is set aside: the same
+// block by its place on the tape, decoded badly. Then, once every block's
+// profile shows how far each take can be trusted, one byte is chosen at
+// every place; a take set aside adds only the runs of its bytes that the
+// others confirm.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "ByteProfile.h"
 #include "MergedBlock.h"
 #include "TapeLog.h"
 
+struct SBlockProfile {
+    CByteProfile m_profile{0};
+    std::vector<int32_t> m_takeBlocks;  // per take: its block in this group, or -1
+    std::string m_strTakeName;          // the first sure record name of a take that joined
+};
+
 // evidence[t]: take t's block, or nullptr; blocks[t]: its index in take
-// t's log, or -1. Returns this block, then any block set apart.
-std::vector<SMergedBlock> MergeBlock(std::span<const SBlockEvidence* const> evidence,
-                                     std::span<const int32_t> blocks);
+// t's log, or -1.
+SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
+                           std::span<const int32_t> blocks);
+
+// Chooses the block's bytes; weights: per take, as ChooseByte takes them.
+SMergedBlock DecideBlock(SBlockProfile& block, std::span<const float> weights);

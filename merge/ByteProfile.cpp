@@ -12,13 +12,33 @@ SCell CByteProfile::TokenCell(const STakeTokens& tokens, size_t j) const {
     return cell;
 }
 
+bool CByteProfile::HoldsBytes(size_t nTake) const {
+    for (size_t c = 0; c < Columns(); ++c) {
+        if (m_cells[c * m_nTakes + nTake].m_eKind == ECellKind::kByte) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CByteProfile::SaysNothing(size_t nColumn, size_t nTake) const {
     const ECellKind eKind = m_cells[nColumn * m_nTakes + nTake].m_eKind;
     return eKind == ECellKind::kMissing || eKind == ECellKind::kUnknown;
 }
 
-void CByteProfile::Add(size_t nTake, const STakeTokens& tokens, const SAlignment& alignment) {
+bool CByteProfile::FirstTakeSaysNothing(size_t nBefore, size_t nTake) const {
+    const size_t nColumns = Columns();
+    return nBefore >= nColumns || (nBefore > 0 && SaysNothing(nBefore - 1, nTake)) ||
+           SaysNothing(nBefore, nTake);
+}
+
+void CByteProfile::Add(size_t nTake, const STakeTokens& tokens, const SAlignment& alignment,
+                       bool bSetAside) {
     const size_t nOld = Columns();
+    m_setAside[nTake] = bSetAside ? 1 : 0;
+    if (nOld == 0) {
+        m_nFirstTake = nTake;
+    }
     std::vector<SCell> cells;
     cells.reserve(m_cells.size() + alignment.m_steps.size() * m_nTakes);
     size_t i = 0;  // old columns taken
@@ -31,7 +51,9 @@ void CByteProfile::Add(size_t nTake, const STakeTokens& tokens, const SAlignment
             cells.resize(nFirst + m_nTakes);
             for (size_t t = 0; t < m_nTakes; ++t) {
                 const bool bSoft =
-                    i == 0 || i >= nOld || SaysNothing(i - 1, t) || SaysNothing(i, t);
+                    t == m_nFirstTake
+                        ? FirstTakeSaysNothing(i, t)
+                        : i == 0 || i >= nOld || SaysNothing(i - 1, t) || SaysNothing(i, t);
                 cells[nFirst + t].m_eKind = bSoft ? ECellKind::kMissing : ECellKind::kNoByte;
             }
             cells[nFirst + nTake] = TokenCell(tokens, j++);

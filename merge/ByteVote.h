@@ -7,6 +7,10 @@
 // a decoder that loses a byte breaks the framing and says so, while an
 // extra byte comes from a run framed wrong beside a gap. A byte is kept
 // when more takes vote for it than against it.
+//
+// Takes may weigh differently: every count above is then a sum of the
+// weights of the takes (a take its blocks showed to be mostly wrong counts
+// for less, see TakeTrust.h).
 #pragma once
 
 #include <cstddef>
@@ -26,4 +30,5 @@ struct SByteChoice {
     uint8_t m_nTake = 0;               // the take the byte comes from (the first of equals)
 };
 
-SByteChoice ChooseByte(std::span<const SCell> cells);
+// weights: per take (as many as cells), or empty when every take counts 1.
+SByteChoice ChooseByte(std::span<const SCell> cells, std::span<const float> weights = {});

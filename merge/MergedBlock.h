@@ -18,6 +18,11 @@ struct SMergedBlock {
     std::vector<uint8_t> m_sources;     // per byte: the take (0-based) it was taken from
     std::vector<uint32_t> m_fromTake;   // per take: bytes taken from it
     std::vector<int32_t> m_takeBlocks;  // per take: its block in its log, or -1
+    // Per take: its block in its log when that was set aside here (its
+    // bytes disagree with the other takes'), or -1. A take set aside gives
+    // only bytes the others confirm, and holds the block (m_takeBlocks)
+    // only when it gave some.
+    std::vector<int32_t> m_setAside;
     // Places where the takes disagreed, as the merged byte at or after
     // them (m_bytes.size() when after the last).
     std::vector<uint32_t> m_disagreements;
@@ -27,6 +32,13 @@ struct SMergedBlock {
     size_t TakesHolding() const {
         size_t n = 0;
         for (const int32_t nBlock : m_takeBlocks) {
+            n += nBlock >= 0 ? 1 : 0;
+        }
+        return n;
+    }
+    size_t TakesSetAside() const {
+        size_t n = 0;
+        for (const int32_t nBlock : m_setAside) {
             n += nBlock >= 0 ? 1 : 0;
         }
         return n;

@@ -4,6 +4,7 @@
 #include "BlockMerge.h"
 #include "ByteVote.h"
 #include "TakeTokens.h"
+#include "TakeTrust.h"
 
 namespace {
 
@@ -49,16 +50,21 @@ SMergeResult MergeTakes(std::span<const CTapeLog* const> takes) {
             keys[t].push_back(MakeBlockKey(evidence));
         }
     }
-    SMergeResult result;
+    std::vector<SBlockProfile> profiles;
     std::vector<const SBlockEvidence*> evidence(takes.size());
     for (const SBlockGroup& group : MatchBlocks(keys)) {
         for (size_t t = 0; t < takes.size(); ++t) {
             const int32_t nBlock = group.m_members[t];
             evidence[t] = nBlock < 0 ? nullptr : &takes[t]->Evidence()[static_cast<size_t>(nBlock)];
         }
-        for (SMergedBlock& block : MergeBlock(evidence, group.m_members)) {
-            result.m_blocks.push_back(std::move(block));
-        }
+        profiles.push_back(ProfileBlock(evidence, group.m_members));
+    }
+    const std::vector<float> weights = TakeWeights(profiles, takes);
+    SMergeResult result;
+    result.m_blocks.reserve(profiles.size());
+    for (SBlockProfile& profile : profiles) {
+        result.m_blocks.push_back(DecideBlock(profile, weights));
+        profile = SBlockProfile{};  // its memory is not needed any more
     }
     bool bCommon = false;
     for (const SMergedBlock& block : result.m_blocks) {
