@@ -16,6 +16,7 @@
 #include "Messages.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
+#include "TakeTrust.h"
 #include "TextJoin.h"
 #include "TextSink.h"
 
@@ -100,7 +101,7 @@ std::string BlockName(const SMergedBlock& block, size_t nIndex, const CCliOwner&
     return strName.empty() ? Join({"block ", std::to_string(nIndex + 1)}) : strName;
 }
 
-// NAME: N bytes, K from take 1, ..., D disagreements, U missing
+// NAME: N bytes, K from take 1, ..., D disagreements, U missing[, S set aside]
 std::string MergeLine(const SMergedBlock& block, size_t nIndex, const CCliOwner& owner) {
     std::string strLine = Join(
         {BlockName(block, nIndex, owner), ": ", std::to_string(block.m_bytes.size()), " bytes"});
@@ -108,8 +109,11 @@ std::string MergeLine(const SMergedBlock& block, size_t nIndex, const CCliOwner&
         strLine +=
             Join({", ", std::to_string(block.m_fromTake[t]), " from take ", std::to_string(t + 1)});
     }
-    return strLine + Join({", ", std::to_string(block.m_disagreements.size()), " disagreements, ",
-                           std::to_string(block.m_nMissing), " missing"});
+    strLine += Join({", ", std::to_string(block.m_disagreements.size()), " disagreements, ",
+                     std::to_string(block.m_nMissing), " missing"});
+    const size_t nSetAside = block.TakesSetAside();
+    return nSetAside == 0 ? strLine
+                          : Join({strLine, ", ", std::to_string(nSetAside), " set aside"});
 }
 
 void WriteJson(CJson& event) {
@@ -131,6 +135,13 @@ void ShowMergeJson(const SMergeResult& result) {
             event["from"] = block.m_fromTake;
             event["disagreements"] = block.m_disagreements.size();
             event["missing"] = block.m_nMissing;
+            std::vector<size_t> setAside;  // the takes set aside, counted from 1
+            for (size_t t = 0; t < block.m_setAside.size(); ++t) {
+                if (block.m_setAside[t] >= 0) {
+                    setAside.push_back(t + 1);
+                }
+            }
+            event["set_aside"] = setAside;
             WriteJson(event);
         }
     } catch (const std::exception&) {
@@ -159,6 +170,11 @@ bool WriteMergeReport(const std::string& strReport, const std::vector<std::strin
         facts.m_takes.push_back({EscapeControls(takes[t]), formats[t]});
     }
     facts.m_strResult = strStatus;
+    for (size_t t = 0; t < result.m_weights.size(); ++t) {
+        if (result.m_weights[t] < kTrustedWeight) {
+            facts.m_lessTrusted.push_back(t);
+        }
+    }
     for (size_t k = 0; k < result.m_blocks.size(); ++k) {
         facts.m_names.push_back(BlockName(result.m_blocks[k], k, owner));
     }

@@ -61,6 +61,7 @@ SMergeResult MergeTakes(std::span<const CTapeLog* const> takes) {
     }
     const std::vector<float> weights = TakeWeights(profiles, takes);
     SMergeResult result;
+    result.m_weights = weights;
     result.m_blocks.reserve(profiles.size());
     for (SBlockProfile& profile : profiles) {
         result.m_blocks.push_back(DecideBlock(profile, weights));

@@ -24,6 +24,9 @@ struct SMergeResult {
     EMergeStatus m_eStatus = EMergeStatus::kMerged;
     size_t m_nTake = 0;                  // the take a status names (0-based)
     std::vector<SMergedBlock> m_blocks;  // in tape order, when merged
+    // Per take, when merged: its weight in the votes (TakeTrust.h), below 1
+    // for a take decoded badly throughout.
+    std::vector<float> m_weights;
 };
 
 SMergeResult MergeTakes(std::span<const CTapeLog* const> takes);

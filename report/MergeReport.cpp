@@ -19,6 +19,29 @@ std::string NameOf(const SMergeReportFacts& facts, size_t nBlock) {
                : Join({"block ", std::to_string(nBlock + 1)});
 }
 
+// The blocks of takes that were set aside (their bytes disagree with the
+// other takes'), by take: "take 2: blocks 1, 3; take 3: block 5", or "none".
+std::string SetAsideText(const std::vector<SMergedBlock>& blocks, size_t nTakes) {
+    std::string str;
+    for (size_t t = 0; t < nTakes; ++t) {
+        std::vector<size_t> numbers;
+        for (size_t k = 0; k < blocks.size(); ++k) {
+            if (t < blocks[k].m_setAside.size() && blocks[k].m_setAside[t] >= 0) {
+                numbers.push_back(k + 1);
+            }
+        }
+        if (numbers.empty()) {
+            continue;
+        }
+        str += Join({str.empty() ? "" : "; ", "take ", std::to_string(t + 1),
+                     numbers.size() == 1 ? ": block " : ": blocks "});
+        for (size_t n = 0; n < numbers.size(); ++n) {
+            str += Join({n == 0 ? "" : ", ", std::to_string(numbers[n])});
+        }
+    }
+    return str.empty() ? "none" : str;
+}
+
 std::string Summary(const std::vector<SMergedBlock>& blocks, const SMergeReportFacts& facts) {
     uint64_t nBytes = 0;
     uint64_t nDisagreements = 0;
@@ -39,6 +62,15 @@ std::string Summary(const std::vector<SMergedBlock>& blocks, const SMergeReportF
     str += SummaryItem("Bytes merged", std::to_string(nBytes));
     str += SummaryItem("Disagreements", std::to_string(nDisagreements), nDisagreements > 0);
     str += SummaryItem("Missing bytes", std::to_string(nMissing), nMissing > 0);
+    const std::string strSetAside = SetAsideText(blocks, facts.m_takes.size());
+    str += SummaryItem("Set aside", strSetAside, strSetAside != "none");
+    std::string strLess;
+    for (const size_t nTake : facts.m_lessTrusted) {
+        strLess += Join({strLess.empty() ? "take " : ", ", std::to_string(nTake + 1)});
+    }
+    if (!strLess.empty()) {
+        str += SummaryItem("Counted for less", strLess + " (decoded badly throughout)", true);
+    }
     str += SummaryItem("Result", HtmlEscape(facts.m_strResult));
     return str + "</dl>\n</section>\n";
 }

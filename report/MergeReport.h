@@ -19,8 +19,9 @@ struct SMergeTakeFacts {
 
 struct SMergeReportFacts {
     std::vector<SMergeTakeFacts> m_takes;
-    std::string m_strResult;           // the merge's status text
-    std::vector<std::string> m_names;  // each merged block's name, as the merge line shows it
+    std::string m_strResult;            // the merge's status text
+    std::vector<std::string> m_names;   // each merged block's name, as the merge line shows it
+    std::vector<size_t> m_lessTrusted;  // the takes (0-based) that counted for less in the votes
 };
 
 // Blocks past this many are counted in the table but get no strip.
