@@ -1,6 +1,7 @@
 #include "BlockMatch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -9,10 +10,28 @@ namespace {
 // at a block's end, or a few gaps estimated long, still match.
 constexpr uint64_t kLengthSlack = 16;
 
-// What a group is known by: the first known name among its blocks and the
-// longest length.
-SBlockKey GroupKey(const SBlockGroup& group, std::span<const std::vector<SBlockKey>> takes) {
+// Blocks are at the same place when their starts on the common time line
+// are within this share of the shorter block's duration, or this many s.
+constexpr double kPlaceShare = 0.25;
+constexpr double kMinPlaceSlack = 0.05;
+// How far off the common time line a matched block's start may be before
+// the fit of a take's clock leaves it out, s.
+constexpr double kFitTolerance = 0.25;
+
+// A block's place on the tape: where it starts and ends on the common time
+// line, through its take's map.
+void PlaceOnTimeLine(SBlockKey& key, const STimeMap& map) {
+    key.m_dStart = map(key.m_dStart);
+    key.m_dEnd = map(key.m_dEnd);
+}
+
+// What a group is known by: the first known name among its blocks, the
+// longest length, and the place of its first block whose take's clock is
+// on the common time line.
+SBlockKey GroupKey(const SBlockGroup& group, std::span<const std::vector<SBlockKey>> takes,
+                   std::span<const STimeMap> maps) {
     SBlockKey key;
+    bool bPlaced = false;
     for (size_t t = 0; t < group.m_members.size(); ++t) {
         if (group.m_members[t] < 0) {
             continue;
@@ -22,8 +41,23 @@ SBlockKey GroupKey(const SBlockGroup& group, std::span<const std::vector<SBlockK
             key.m_strName = member.m_strName;
         }
         key.m_nLength = std::max(key.m_nLength, member.m_nLength);
+        if (!bPlaced && maps[t].m_bKnown) {
+            key.m_dStart = member.m_dStart;
+            key.m_dEnd = member.m_dEnd;
+            PlaceOnTimeLine(key, maps[t]);
+            bPlaced = true;
+        }
     }
     return key;
+}
+
+// Whether a block (placed on the common time line) starts where a group
+// does: within a quarter of the shorter of the two, a gap between blocks
+// being far longer than a deck's start is uncertain.
+bool AtSamePlace(const SBlockKey& group, const SBlockKey& block) {
+    const double dShorter = std::min(group.m_dEnd - group.m_dStart, block.m_dEnd - block.m_dStart);
+    return std::fabs(group.m_dStart - block.m_dStart) <=
+           std::max(kPlaceShare * dShorter, kMinPlaceSlack);
 }
 
 // The score of a pair: known equal names count most, close lengths next.
@@ -37,9 +71,12 @@ double PairScore(const SBlockKey& a, const SBlockKey& b) {
 enum class EStep : uint8_t { kPair, kGroupOnly, kBlockOnly };
 
 // Aligns the take's blocks with the groups: the highest total of pair
-// scores, in order (a few hundred blocks at most on a tape).
-std::vector<EStep> AlignBlocks(std::span<const SBlockKey> groups,
-                               std::span<const SBlockKey> blocks) {
+// scores, in order (a few hundred blocks at most on a tape). Pairs are
+// those that may be the same block by name and length, or, with the
+// blocks placed on the common time line (bPlaced), those at the same place,
+// whatever their names (a badly decoded header gives a wrong one).
+std::vector<EStep> AlignBlocks(std::span<const SBlockKey> groups, std::span<const SBlockKey> blocks,
+                               bool bPlaced) {
     const size_t nG = groups.size();
     const size_t nB = blocks.size();
     const size_t nStride = nB + 1;
@@ -52,7 +89,10 @@ std::vector<EStep> AlignBlocks(std::span<const SBlockKey> groups,
             }
             double dBest = -std::numeric_limits<double>::infinity();
             EStep eFrom = EStep::kPair;
-            if (g > 0 && b > 0 && MayBeSameBlock(groups[g - 1], blocks[b - 1])) {
+            const bool bMayPair = g > 0 && b > 0 &&
+                                  (bPlaced ? AtSamePlace(groups[g - 1], blocks[b - 1])
+                                           : MayBeSameBlock(groups[g - 1], blocks[b - 1]));
+            if (bMayPair) {
                 dBest = score[(g - 1) * nStride + b - 1] + PairScore(groups[g - 1], blocks[b - 1]);
             }
             if (g > 0 && score[(g - 1) * nStride + b] > dBest) {
@@ -80,6 +120,24 @@ std::vector<EStep> AlignBlocks(std::span<const SBlockKey> groups,
     return steps;
 }
 
+// The starts of the pairs of an alignment: the block's on its take's clock
+// and its group's on the common time line, where the group has a place.
+std::vector<STimePair> MatchedStarts(std::span<const EStep> steps,
+                                     std::span<const SBlockKey> groups,
+                                     std::span<const SBlockKey> blocks) {
+    std::vector<STimePair> pairs;
+    size_t g = 0;
+    size_t b = 0;
+    for (const EStep eStep : steps) {
+        if (eStep == EStep::kPair && groups[g].m_dEnd > groups[g].m_dStart) {
+            pairs.push_back({blocks[b].m_dStart, groups[g].m_dStart});
+        }
+        g += eStep == EStep::kBlockOnly ? 0 : 1;
+        b += eStep == EStep::kGroupOnly ? 0 : 1;
+    }
+    return pairs;
+}
+
 }  // namespace
 
 bool MayBeSameBlock(const SBlockKey& a, const SBlockKey& b) {
@@ -94,17 +152,34 @@ bool MayBeSameBlock(const SBlockKey& a, const SBlockKey& b) {
 std::vector<SBlockGroup> MatchBlocks(std::span<const std::vector<SBlockKey>> takes) {
     const size_t nTakes = takes.size();
     std::vector<SBlockGroup> groups;
+    std::vector<STimeMap> maps(nTakes);
+    maps[0].m_bKnown = true;  // the first take's clock is the common time line
     for (size_t t = 0; t < nTakes; ++t) {
         std::vector<SBlockKey> keys;
         keys.reserve(groups.size());
         for (const SBlockGroup& group : groups) {
-            keys.push_back(GroupKey(group, takes));
+            keys.push_back(GroupKey(group, takes, maps));
+        }
+        std::vector<EStep> steps = AlignBlocks(keys, takes[t], false);
+        if (t > 0) {
+            // The blocks matched by name and length place the take's clock
+            // on the common time line; matched again by place, a block
+            // with a wrong name finds its group, and one with the right
+            // name at another place does not.
+            maps[t] = FitTimeMap(MatchedStarts(steps, keys, takes[t]), kFitTolerance);
+            if (maps[t].m_bKnown) {
+                std::vector<SBlockKey> placed(takes[t].begin(), takes[t].end());
+                for (SBlockKey& key : placed) {
+                    PlaceOnTimeLine(key, maps[t]);
+                }
+                steps = AlignBlocks(keys, placed, true);
+            }
         }
         std::vector<SBlockGroup> next;
         next.reserve(groups.size() + takes[t].size());
         size_t g = 0;
         int32_t b = 0;
-        for (const EStep eStep : AlignBlocks(keys, takes[t])) {
+        for (const EStep eStep : steps) {
             if (eStep == EStep::kBlockOnly) {
                 SBlockGroup group;
                 group.m_members.assign(nTakes, -1);

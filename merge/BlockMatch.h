@@ -3,7 +3,12 @@
 // in order, with the groups found so far, a block joining a group when
 // their record names agree (both known and equal), or, when either name is
 // unknown, when their lengths are close; a block that joins none makes a
-// group of its own at its place.
+// group of its own at its place. Once a take's blocks are matched so, the
+// starts of the pairs map its clock onto the common time line (the first
+// take's), and its blocks are matched again by place: a block joins the
+// group that starts where it starts, whatever its name and length, so
+// that a badly decoded block, with a wrong name or cut short, is still
+// known as the block it is.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +16,7 @@
 #include <vector>
 
 #include "TakeTokens.h"
+#include "TimeLine.h"
 
 struct SBlockGroup {
     std::vector<int32_t> m_members;  // per take: its block in this group, or -1

@@ -24,6 +24,13 @@ bool Belongs(const SAlignment& alignment, std::span<const int16_t> columns,
     return alignment.m_nDisagree <= alignment.m_nAgree && 2 * alignment.m_nAgree >= nShorter;
 }
 
+// A take set aside still shares some of the block with the others when at
+// least a quarter of its known bytes meet their equal; bytes of another
+// block, or of another tape, meet theirs by chance only.
+bool SharesSome(const SAlignment& alignment, std::span<const int16_t> tokens) {
+    return 4 * static_cast<size_t>(alignment.m_nAgree) >= KnownCount(tokens);
+}
+
 // The value each column holds so far, among the takes not set aside.
 std::vector<int16_t> ColumnValues(const CByteProfile& profile) {
     std::vector<int16_t> values(profile.Columns());
@@ -121,7 +128,12 @@ SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
     for (const size_t t : apart) {
         const STakeTokens tokens = MakeTakeTokens(*evidence[t]);
         const std::vector<int16_t> columns = ColumnValues(block.m_profile);
-        block.m_profile.Add(t, tokens, AlignSequences(columns, tokens.m_values), true);
+        const SAlignment alignment = AlignSequences(columns, tokens.m_values);
+        if (SharesSome(alignment, tokens.m_values)) {
+            block.m_profile.Add(t, tokens, alignment, true);
+        } else {
+            block.m_profile.SetAside(t);
+        }
         block.m_takeBlocks[t] = blocks[t];
     }
     return block;

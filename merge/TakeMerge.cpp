@@ -46,8 +46,10 @@ SMergeResult MergeTakes(std::span<const CTapeLog* const> takes) {
         if (log.Evidence().size() != log.Blocks().size()) {
             return Failed(EMergeStatus::kNoEvidence, t);
         }
-        for (const SBlockEvidence& evidence : log.Evidence()) {
-            keys[t].push_back(MakeBlockKey(evidence));
+        for (size_t b = 0; b < log.Evidence().size(); ++b) {
+            keys[t].push_back(MakeBlockKey(log.Evidence()[b]));
+            keys[t].back().m_dStart = log.Blocks()[b].m_dStart;
+            keys[t].back().m_dEnd = log.Blocks()[b].m_dEnd;
         }
     }
     std::vector<SBlockProfile> profiles;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,12 +43,11 @@ struct STake {
     CRenderTruth m_truth;  // where its bytes and dropouts lie
 };
 
-STake MakeTake(const CTempDir& dir, uint64_t nSeed, const CAnalogFormat& format,
-               const std::vector<CAnalogBlock>& blocks = TapeBlocks()) {
+STake MakeTake(const CTempDir& dir, const std::string& strName, const CAnalogFormat& format,
+               const CImpairments& impairments, const std::vector<CAnalogBlock>& blocks) {
     STake take;
-    const std::string strWav = dir.File("take" + std::to_string(nSeed) + ".wav");
-    EXPECT_TRUE(
-        WriteAnalogRecording(strWav, format, WornTape(nSeed), blocks, 200, 0.3, &take.m_truth));
+    const std::string strWav = dir.File(strName + ".wav");
+    EXPECT_TRUE(WriteAnalogRecording(strWav, format, impairments, blocks, 200, 0.3, &take.m_truth));
     CCurrentDir here(dir.Path());
     CRecordingOwner owner;
     owner.m_strPath = strWav;
@@ -56,6 +57,11 @@ STake MakeTake(const CTempDir& dir, uint64_t nSeed, const CAnalogFormat& format,
     take.m_log = decoder.GetLog();
     take.m_bytes = ReadBytes(dir.File("test.dat"));
     return take;
+}
+
+STake MakeTake(const CTempDir& dir, uint64_t nSeed, const CAnalogFormat& format,
+               const std::vector<CAnalogBlock>& blocks = TapeBlocks()) {
+    return MakeTake(dir, "take" + std::to_string(nSeed), format, WornTape(nSeed), blocks);
 }
 
 // The tape's bytes (in tape order) that a dropout of the take touches,
@@ -204,6 +210,114 @@ TEST(MergeTakesTest, TakesOfDifferentTapesAreRefused) {
     plain.AddByte(1, 0.1);
     const CTapeLog* pLogs[] = {&takes[0].m_log, &plain};
     EXPECT_EQ(MergeTakes(pLogs).m_eStatus, EMergeStatus::kNoEvidence);
+}
+
+// Bytes of the tape a recovery holds, and bytes it holds that are not on
+// the tape: from a longest common subsequence, as a diff counts them.
+struct SRecovery {
+    size_t m_nOfTape = 0;
+    size_t m_nNotOnTape = 0;
+};
+
+SRecovery Compare(const Bytes& tape, const Bytes& recovered) {
+    std::vector<uint32_t> row(recovered.size() + 1, 0);
+    std::vector<uint32_t> next(recovered.size() + 1, 0);
+    for (const uint8_t nTape : tape) {
+        for (size_t k = 0; k < recovered.size(); ++k) {
+            next[k + 1] = nTape == recovered[k] ? row[k] + 1 : std::max(row[k + 1], next[k]);
+        }
+        std::swap(row, next);
+    }
+    return {row.back(), recovered.size() - row.back()};
+}
+
+// Steep filtering for a first-order filter: the line's AC coupling set far
+// too high, with hiss; the decoder loses the headers and frames wrong bytes.
+CImpairments SteepFilter(double dHighpassHz, uint64_t nSeed) {
+    CImpairments impairments;
+    impairments.m_dHissDb = 20.0;
+    impairments.m_dHighpassHz = dHighpassHz;
+    impairments.m_nSeed = nSeed;
+    return impairments;
+}
+
+CImpairments HissAndDropouts(uint64_t nSeed) {
+    CImpairments impairments = WornTape(nSeed);
+    impairments.m_dHissDb = 7.0;
+    impairments.m_nDropouts = 40;
+    impairments.m_dDropoutMs = 40.0;
+    return impairments;
+}
+
+struct SBadTake {
+    CImpairments m_impairments;
+    size_t m_nFirst;  // the take holds the tape's blocks m_nFirst..m_nEnd - 1
+    size_t m_nEnd;
+    bool m_bBad;  // decoded badly: far from the whole tape
+};
+
+// Whatever the takes and their order, a merge recovers at least the bytes
+// of the tape that the best take alone gives, and writes no more bytes
+// that are not on the tape: a take decoded badly is set aside or outvoted,
+// never written beside the good blocks.
+TEST(MergeTakesTest, MergeIsNeverWorseThanItsBestTake) {
+    struct SCase {
+        const char* m_szName;
+        std::vector<SBadTake> m_takes;
+    };
+    const SCase kCases[] = {
+        {"a clean take and one behind a steep filter",
+         {{WornTape(2), 0, 3, false}, {SteepFilter(1500.0, 12), 0, 3, true}}},
+        {"a clean take and one with heavy hiss and many dropouts",
+         {{WornTape(2), 0, 3, false}, {HissAndDropouts(15), 0, 3, false}}},
+        {"two bad takes and a clean one",
+         {{SteepFilter(1500.0, 12), 0, 3, true},
+          {SteepFilter(1200.0, 17), 0, 3, true},
+          {WornTape(3), 0, 3, false}}},
+        {"a bad take that starts late, a clean one that stops early",
+         {{WornTape(2), 0, 3, false},
+          {SteepFilter(1500.0, 12), 1, 3, true},
+          {WornTape(3), 0, 2, false}}},
+    };
+    const std::vector<CAnalogBlock> blocks =
+        RandomBlocks(9, {{"ONE", 600}, {"TWO", 500}, {"THREE", 700}});
+    const Bytes tape = TapeBytes(blocks);
+    CTempDir dir;
+    for (const SCase& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        std::vector<STake> takes;
+        SRecovery best;
+        for (size_t t = 0; t < c.m_takes.size(); ++t) {
+            const SBadTake& spec = c.m_takes[t];
+            const std::vector<CAnalogBlock> held(
+                blocks.begin() + static_cast<ptrdiff_t>(spec.m_nFirst),
+                blocks.begin() + static_cast<ptrdiff_t>(spec.m_nEnd));
+            takes.push_back(MakeTake(dir, "bad" + std::to_string(t), Format(44100, 16),
+                                     spec.m_impairments, held));
+            const SRecovery alone = Compare(tape, takes.back().m_bytes);
+            if (spec.m_bBad) {
+                EXPECT_LT(alone.m_nOfTape, tape.size() * 4 / 5) << "take " << t << " is not bad";
+            }
+            if (alone.m_nOfTape > best.m_nOfTape ||
+                (alone.m_nOfTape == best.m_nOfTape && alone.m_nNotOnTape < best.m_nNotOnTape)) {
+                best = alone;
+            }
+        }
+        std::vector<size_t> order(takes.size());
+        std::iota(order.begin(), order.end(), size_t{0});
+        do {
+            std::vector<const CTapeLog*> logs;
+            for (const size_t t : order) {
+                logs.push_back(&takes[t].m_log);
+            }
+            const SMergeResult result = MergeTakes(logs);
+            ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+            const SRecovery merged = Compare(tape, Concatenated(result));
+            EXPECT_GE(merged.m_nOfTape, best.m_nOfTape) << "order " << order[0] << order[1];
+            EXPECT_LE(merged.m_nNotOnTape, best.m_nNotOnTape) << "order " << order[0] << order[1];
+            EXPECT_EQ(result.m_blocks.size(), blocks.size());
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
 }
 
 }  // namespace
