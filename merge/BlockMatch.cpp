@@ -17,6 +17,9 @@ constexpr double kMinPlaceSlack = 0.05;
 // How far off the common time line a matched block's start may be before
 // the fit of a take's clock leaves it out, s.
 constexpr double kFitTolerance = 0.25;
+// Blocks matched by their sure names place a clock surer than blocks
+// matched by their lengths.
+constexpr double kNamedPairWeight = 2.0;
 
 // A block's place on the tape: where it starts and ends on the common time
 // line, through its take's map.
@@ -130,7 +133,10 @@ std::vector<STimePair> MatchedStarts(std::span<const EStep> steps,
     size_t b = 0;
     for (const EStep eStep : steps) {
         if (eStep == EStep::kPair && groups[g].m_dEnd > groups[g].m_dStart) {
-            pairs.push_back({blocks[b].m_dStart, groups[g].m_dStart});
+            const bool bNamed =
+                !blocks[b].m_strName.empty() && blocks[b].m_strName == groups[g].m_strName;
+            pairs.push_back({blocks[b].m_dStart, blocks[b].m_dEnd, groups[g].m_dStart,
+                             groups[g].m_dEnd, bNamed ? kNamedPairWeight : 1.0});
         }
         g += eStep == EStep::kBlockOnly ? 0 : 1;
         b += eStep == EStep::kGroupOnly ? 0 : 1;

@@ -108,6 +108,7 @@ SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
     SBlockProfile block;
     block.m_profile = CByteProfile(nTakes);
     block.m_takeBlocks.assign(nTakes, -1);
+    block.m_setAside.assign(nTakes, -1);
     std::vector<size_t> apart;
     for (const size_t t : order) {
         const STakeTokens tokens = MakeTakeTokens(*evidence[t]);
@@ -131,30 +132,17 @@ SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
         const SAlignment alignment = AlignSequences(columns, tokens.m_values);
         if (SharesSome(alignment, tokens.m_values)) {
             block.m_profile.Add(t, tokens, alignment, true);
-        } else {
-            block.m_profile.SetAside(t);
+            block.m_takeBlocks[t] = blocks[t];
         }
-        block.m_takeBlocks[t] = blocks[t];
+        block.m_setAside[t] = blocks[t];
     }
     return block;
 }
 
 SMergedBlock DecideBlock(SBlockProfile& block, std::span<const float> weights) {
-    CByteProfile& profile = block.m_profile;
-    profile.MarkDoubtfulRuns(weights);
-    SMergedBlock merged = Decide(profile, weights, block.m_strTakeName);
+    block.m_profile.MarkDoubtfulRuns(weights);
+    SMergedBlock merged = Decide(block.m_profile, weights, block.m_strTakeName);
     merged.m_takeBlocks = block.m_takeBlocks;
-    merged.m_setAside.assign(profile.Takes(), -1);
-    for (size_t t = 0; t < profile.Takes(); ++t) {
-        if (!profile.IsSetAside(t)) {
-            continue;
-        }
-        // Set aside: it holds the block with the runs the others confirmed,
-        // or, with none, is left out.
-        merged.m_setAside[t] = block.m_takeBlocks[t];
-        if (!profile.HoldsBytes(t)) {
-            merged.m_takeBlocks[t] = -1;
-        }
-    }
+    merged.m_setAside = block.m_setAside;
     return merged;
 }

@@ -20,7 +20,11 @@
 struct SBlockProfile {
     CByteProfile m_profile{0};
     std::vector<int32_t> m_takeBlocks;  // per take: its block in this group, or -1
-    std::string m_strTakeName;          // the first sure record name of a take that joined
+    // Per take: its block when set aside, or -1. One set aside that shares
+    // some bytes with the others is in the profile and holds the block
+    // (m_takeBlocks); one that shares none is left out.
+    std::vector<int32_t> m_setAside;
+    std::string m_strTakeName;  // the first sure record name of a take that joined
 };
 
 // evidence[t]: take t's block, or nullptr; blocks[t]: its index in take

@@ -47,8 +47,6 @@ public:
     // others confirm will count.
     void Add(size_t nTake, const STakeTokens& tokens, const SAlignment& alignment,
              bool bSetAside = false);
-    // Sets take nTake aside without adding its tokens: it shares nothing.
-    void SetAside(size_t nTake) { m_setAside[nTake] = 1; }
     bool IsSetAside(size_t nTake) const { return m_setAside[nTake] != 0; }
     // Whether take nTake has a byte in some column.
     bool HoldsBytes(size_t nTake) const;

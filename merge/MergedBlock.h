@@ -21,7 +21,7 @@ struct SMergedBlock {
     // Per take: its block in its log when that was set aside here (its
     // bytes disagree with the other takes'), or -1. A take set aside gives
     // only bytes the others confirm, and holds the block (m_takeBlocks)
-    // only when it gave some.
+    // only when it shares some bytes with the others at all.
     std::vector<int32_t> m_setAside;
     // Places where the takes disagreed, as the merged byte at or after
     // them (m_bytes.size() when after the last).

@@ -35,17 +35,14 @@ std::vector<float> TakeWeights(std::span<const SBlockProfile> blocks,
     for (const SBlockProfile& block : blocks) {
         size_t nJoined = 0;
         for (size_t t = 0; t < nTakes; ++t) {
-            if (block.m_takeBlocks[t] >= 0 && !block.m_profile.IsSetAside(t)) {
+            if (block.m_takeBlocks[t] >= 0 && block.m_setAside[t] < 0) {
                 ++nJoined;
             }
         }
         for (size_t t = 0; t < nTakes; ++t) {
-            if (block.m_takeBlocks[t] < 0) {
-                continue;
-            }
-            if (block.m_profile.IsSetAside(t)) {
+            if (block.m_setAside[t] >= 0) {
                 ++disagree[t];
-            } else if (nJoined >= 2) {
+            } else if (block.m_takeBlocks[t] >= 0 && nJoined >= 2) {
                 ++agree[t];
             }
         }

@@ -1,5 +1,6 @@
 #include "TimeLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -8,60 +9,52 @@ namespace {
 constexpr double kSlowestDeck = 0.5;
 constexpr double kFastestDeck = 2.0;
 
-STimeMap LeastSquares(std::span<const STimePair> pairs, const std::vector<bool>& used) {
-    double dN = 0.0;
-    double dSumX = 0.0;
-    double dSumY = 0.0;
-    for (size_t k = 0; k < pairs.size(); ++k) {
-        if (used[k]) {
-            dN += 1.0;
-            dSumX += pairs[k].m_dTake;
-            dSumY += pairs[k].m_dCommon;
-        }
-    }
-    STimeMap map;
-    if (dN == 0.0) {
-        return map;
-    }
-    const double dMeanX = dSumX / dN;
-    const double dMeanY = dSumY / dN;
-    double dXX = 0.0;
-    double dXY = 0.0;
-    for (size_t k = 0; k < pairs.size(); ++k) {
-        if (used[k]) {
-            dXX += (pairs[k].m_dTake - dMeanX) * (pairs[k].m_dTake - dMeanX);
-            dXY += (pairs[k].m_dTake - dMeanX) * (pairs[k].m_dCommon - dMeanY);
-        }
-    }
-    // Starts too close together to give a slope: the offset alone.
-    map.m_dSlope = dXX > 1.0 ? dXY / dXX : 1.0;
-    map.m_dOffset = dMeanY - map.m_dSlope * dMeanX;
-    map.m_bKnown = map.m_dSlope >= kSlowestDeck && map.m_dSlope <= kFastestDeck;
-    return map;
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 }  // namespace
 
 STimeMap FitTimeMap(std::span<const STimePair> pairs, double dTolerance) {
-    std::vector<bool> used(pairs.size(), true);
-    STimeMap map = LeastSquares(pairs, used);
-    // The pair farthest off the line goes, while one is too far off and
-    // at least half the pairs are left.
-    for (size_t n = 0; n < pairs.size() / 2 && map.m_bKnown; ++n) {
-        size_t nWorst = pairs.size();
-        double dWorst = dTolerance;
-        for (size_t k = 0; k < pairs.size(); ++k) {
-            const double dOff = std::fabs(map(pairs[k].m_dTake) - pairs[k].m_dCommon);
-            if (used[k] && dOff > dWorst) {
-                dWorst = dOff;
-                nWorst = k;
+    STimeMap map;
+    std::vector<double> ratios;
+    for (const STimePair& pair : pairs) {
+        const double dTake = pair.m_dTakeEnd - pair.m_dTakeStart;
+        const double dCommon = pair.m_dCommonEnd - pair.m_dCommonStart;
+        if (dTake > 0.0 && dCommon > 0.0) {
+            ratios.push_back(dCommon / dTake);
+        }
+    }
+    if (ratios.empty()) {
+        return map;
+    }
+    map.m_dSlope = Median(std::move(ratios));
+    if (map.m_dSlope < kSlowestDeck || map.m_dSlope > kFastestDeck) {
+        return map;
+    }
+    std::vector<double> offsets;
+    for (const STimePair& pair : pairs) {
+        offsets.push_back(pair.m_dCommonStart - map.m_dSlope * pair.m_dTakeStart);
+    }
+    double dBestWeight = -1.0;
+    for (const double dOffset : offsets) {
+        double dWeight = 0.0;
+        double dSum = 0.0;
+        double dCount = 0.0;
+        for (size_t k = 0; k < offsets.size(); ++k) {
+            if (std::fabs(offsets[k] - dOffset) <= dTolerance) {
+                dWeight += pairs[k].m_dWeight;
+                dSum += offsets[k];
+                dCount += 1.0;
             }
         }
-        if (nWorst == pairs.size()) {
-            break;
+        if (dWeight > dBestWeight) {
+            dBestWeight = dWeight;
+            map.m_dOffset = dSum / dCount;
         }
-        used[nWorst] = false;
-        map = LeastSquares(pairs, used);
     }
+    map.m_bKnown = true;
     return map;
 }

@@ -1,7 +1,7 @@
 // The takes' common time line: each take's clock mapped onto the first
 // take's by a straight line (an offset where each recording started, and
-// a slope for decks that ran at other speeds), fitted to the starts of the
-// blocks matched so far.
+// a slope for decks that ran at other speeds), from the blocks matched so
+// far.
 #pragma once
 
 #include <span>
@@ -14,12 +14,18 @@ struct STimeMap {
     double operator()(double dAt) const { return m_dSlope * dAt + m_dOffset; }
 };
 
+// A block of a take and the block it was matched with, s.
 struct STimePair {
-    double m_dTake = 0.0;    // s: a block's start on the take's clock
-    double m_dCommon = 0.0;  // s: the start of its match on the common time line
+    double m_dTakeStart = 0.0;  // on the take's clock
+    double m_dTakeEnd = 0.0;
+    double m_dCommonStart = 0.0;  // on the common time line
+    double m_dCommonEnd = 0.0;
+    double m_dWeight = 1.0;  // how sure the match is
 };
 
-// Fits a map to the pairs, leaving out those more than dTolerance off the
-// line; one pair gives an offset alone. Unknown without pairs, or when the
-// slope is not that of a deck (0.5 to 2).
+// The slope is the median ratio of the blocks' durations (the same bytes
+// last longer on a slower deck); the offset the one that most of the
+// pairs' weight agrees on within dTolerance, refined to their mean, so
+// that a few wrong matches do not move it. Unknown without pairs, or when
+// the slope is not that of a deck (0.5 to 2).
 STimeMap FitTimeMap(std::span<const STimePair> pairs, double dTolerance);

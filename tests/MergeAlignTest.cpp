@@ -77,6 +77,15 @@ SMergeResult Merge(const std::vector<std::vector<std::string>>& takes) {
     return MergeLogs(logs);
 }
 
+// Takes of one block each.
+SMergeResult MergeOneBlockEach(const std::vector<std::string>& blocks) {
+    std::vector<std::vector<std::string>> takes;
+    for (const std::string& strBlock : blocks) {
+        takes.push_back({strBlock});
+    }
+    return Merge(takes);
+}
+
 constexpr const char* kTape = "THEQUICKBROWNFOXJUMPSOVERTHELAZYDOG";
 
 struct SCase {
@@ -132,11 +141,7 @@ TEST(MergeAlignTest, AlignsGapsExtraBytesAndSubstitutions) {
     };
     for (const SCase& c : kCases) {
         SCOPED_TRACE(c.m_szName);
-        std::vector<std::vector<std::string>> takes;
-        for (const std::string& strTake : c.m_takes) {
-            takes.push_back({strTake});
-        }
-        const SMergeResult result = Merge(takes);
+        const SMergeResult result = MergeOneBlockEach(c.m_takes);
         ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
         ASSERT_EQ(result.m_blocks.size(), 1u);
         EXPECT_EQ(Text(result.m_blocks[0]), c.m_szMerged);
@@ -199,6 +204,107 @@ TEST(MergeAlignTest, FollowsGapEstimatesOffAcrossALongBlock) {
         EXPECT_TRUE(std::equal(tape.begin(), tape.end(), result.m_blocks[0].m_bytes.begin(),
                                result.m_blocks[0].m_bytes.end()));
         EXPECT_EQ(result.m_blocks[0].m_nMissing, 0u);
+    }
+}
+
+// A take whose block disagrees with the others' at the same place is set
+// aside in that block and gives no byte of its own; takes that lost far
+// more bytes than the best one count for less, so that two of them cannot
+// outvote it.
+TEST(MergeAlignTest, SetsAsideOrOutweighsTakesThatDisagree) {
+    const char* kGarbled = "THEQUI##?####?#####?######?#LAZYDOG";
+    const struct {
+        const char* m_szName;
+        std::vector<std::string> m_takes;
+        const char* m_szMerged;
+        uint32_t m_nMissing;
+        std::vector<int32_t> m_takeBlocks;
+        std::vector<int32_t> m_setAside;
+    } kCases[] = {
+        {"a garbled third take", {kTape, kTape, kGarbled}, kTape, 0, {0, 0, 0}, {-1, -1, 0}},
+        {"a garbled take first, the good one with a gap",
+         {kGarbled, "THEQUICK???WNFOXJUMPSOVERTHELAZYDOG"},
+         "THEQUICKWNFOXJUMPSOVERTHELAZYDOG",
+         3,
+         {0, 0},
+         {0, -1}},
+        {"another block altogether",
+         {kTape, "##############################"},
+         kTape,
+         0,
+         {0, -1},
+         {-1, 0}},
+        {"two takes that lost many bytes agree on a wrong one",
+         {"THE??ICKBROWNBOXJUMPS??ERTHELAZ?DOG", kTape, "THEQU??KBROWNBOXJU??SOVERTHEL??YDOG"},
+         kTape,
+         0,
+         {0, 0, 0},
+         {-1, -1, -1}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        const SMergeResult result = MergeOneBlockEach(c.m_takes);
+        if (c.m_takeBlocks == std::vector<int32_t>{0, -1}) {
+            // The other take shares nothing: another tape.
+            EXPECT_EQ(result.m_eStatus, EMergeStatus::kNoCommonBlock);
+            continue;
+        }
+        ASSERT_EQ(result.m_eStatus, EMergeStatus::kMerged);
+        ASSERT_EQ(result.m_blocks.size(), 1u);
+        EXPECT_EQ(Text(result.m_blocks[0]), c.m_szMerged);
+        EXPECT_EQ(result.m_blocks[0].m_nMissing, c.m_nMissing);
+        EXPECT_EQ(result.m_blocks[0].m_takeBlocks, c.m_takeBlocks);
+        EXPECT_EQ(result.m_blocks[0].m_setAside, c.m_setAside);
+    }
+}
+
+// Weighed votes: a take that counts for less loses against one that counts
+// fully, and two of them against one.
+TEST(MergeAlignTest, WeighsTheVotesOfTakes) {
+    const auto byte = [](uint8_t nValue, float fConfidence) {
+        SCell cell;
+        cell.m_eKind = ECellKind::kByte;
+        cell.m_nValue = nValue;
+        cell.m_fConfidence = fConfidence;
+        return cell;
+    };
+    SCell denial;
+    denial.m_eKind = ECellKind::kNoByte;
+    const struct {
+        const char* m_szName;
+        std::vector<SCell> m_cells;
+        std::vector<float> m_weights;
+        int16_t m_nValue;
+        bool m_bKeep;
+    } kCases[] = {
+        {"equal weights: the majority", {byte(1, 2.0f), byte(2, 1.1f), byte(2, 1.1f)}, {}, 2, true},
+        {"two light takes against one",
+         {byte(1, 1.1f), byte(2, 2.0f), byte(2, 2.0f)},
+         {1.0f, 0.4f, 0.4f},
+         1,
+         true},
+        {"one light take against one, more sure",
+         {byte(1, 1.1f), byte(2, 3.0f)},
+         {1.0f, 0.4f},
+         1,
+         true},
+        {"a light take's extra byte",
+         {denial, byte(2, 2.0f), byte(2, 2.0f)},
+         {1.0f, 0.4f, 0.4f},
+         2,
+         false},
+        {"a full take's byte against a light denial",
+         {byte(3, 1.1f), denial},
+         {1.0f, 0.4f},
+         3,
+         true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        const SByteChoice choice = ChooseByte(c.m_cells, c.m_weights);
+        EXPECT_EQ(choice.m_nValue, c.m_nValue);
+        EXPECT_EQ(choice.m_bKeep, c.m_bKeep);
+        EXPECT_TRUE(choice.m_bDisagree);
     }
 }
 

@@ -1,0 +1,97 @@
+// Blocks of takes matched by their place on the tape: each take's clock
+// mapped onto the common time line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "BlockMatch.h"
+#include "TimeLine.h"
+
+namespace {
+
+TEST(MergePlaceTest, FitsATakesClockToTheCommonTimeLine) {
+    // The take's deck 2 % fast, its recording started 30 s earlier: its
+    // blocks last 1/1.02 as long and start at (t + 30) / 1.02.
+    const auto pair = [](double dCommon, double dLength, double dWeight = 1.0) {
+        return STimePair{(dCommon + 30.0) / 1.02, (dCommon + dLength + 30.0) / 1.02, dCommon,
+                         dCommon + dLength, dWeight};
+    };
+    const struct {
+        const char* m_szName;
+        std::vector<STimePair> m_pairs;
+        bool m_bKnown;
+    } kCases[] = {
+        {"one block", {pair(10.0, 4.0)}, true},
+        {"three blocks", {pair(0.0, 4.0), pair(5.0, 3.0), pair(9.0, 5.0)}, true},
+        {"three blocks and a wrong match",
+         {pair(0.0, 4.0), {35.0 / 1.02, 38.0 / 1.02, 14.0, 17.0}, pair(9.0, 5.0), pair(20.0, 4.0)},
+         true},
+        {"a wrong match outweighed by a named one",
+         {{0.0, 4.0 / 1.02, 50.0, 54.0}, pair(9.0, 4.0, 2.0)},
+         true},
+        {"none", {}, false},
+        {"durations no deck gives", {{0.0, 1.0, 0.0, 5.0}}, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        const STimeMap map = FitTimeMap(c.m_pairs, 0.25);
+        ASSERT_EQ(map.m_bKnown, c.m_bKnown);
+        if (c.m_bKnown) {
+            EXPECT_NEAR(map.m_dSlope, 1.02, 1e-9);
+            EXPECT_NEAR(map(40.0 / 1.02), 10.0, 1e-6);
+        }
+    }
+}
+
+SBlockKey Key(const char* szName, uint64_t nLength, double dStart, double dEnd) {
+    SBlockKey key;
+    key.m_strName = szName;
+    key.m_nLength = nLength;
+    key.m_dStart = dStart;
+    key.m_dEnd = dEnd;
+    return key;
+}
+
+// A block joins the group at its place: with a wrong name, or among blocks
+// of equal lengths whose order alone cannot tell which is which.
+TEST(MergePlaceTest, MatchesBlocksByTheirPlace) {
+    const std::vector<SBlockKey> first = {Key("", 600, 0.0, 4.0), Key("", 600, 5.0, 9.0),
+                                          Key("", 600, 10.0, 14.0), Key("FOUR", 600, 15.0, 19.0)};
+    // The second take's recording starts 100 s before the tape does.
+    const auto later = [](const SBlockKey& key, const char* szName) {
+        return Key(szName, key.m_nLength, key.m_dStart + 100.0, key.m_dEnd + 100.0);
+    };
+    const struct {
+        const char* m_szName;
+        std::vector<SBlockKey> m_second;
+        std::vector<int32_t> m_firstMembers;  // per group: the first take's block
+        std::vector<int32_t> m_secondMembers;
+    } kCases[] = {
+        {"a wrong name at the place of a block",
+         {later(first[0], ""), later(first[1], "TWX"), later(first[2], ""),
+          later(first[3], "FOUR")},
+         {0, 1, 2, 3},
+         {0, 1, 2, 3}},
+        {"a take that starts late",
+         {later(first[2], ""), later(first[3], "FOUR")},
+         {0, 1, 2, 3},
+         {-1, -1, 0, 1}},
+        {"a block between the first take's",
+         {later(first[2], ""), Key("", 600, 114.4, 114.9), later(first[3], "FOUR")},
+         {0, 1, 2, -1, 3},
+         {-1, -1, 0, 1, 2}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        const std::vector<SBlockKey> takes[] = {first, c.m_second};
+        const std::vector<SBlockGroup> groups = MatchBlocks(takes);
+        ASSERT_EQ(groups.size(), c.m_firstMembers.size());
+        for (size_t g = 0; g < groups.size(); ++g) {
+            EXPECT_EQ(groups[g].m_members[0], c.m_firstMembers[g]) << g;
+            EXPECT_EQ(groups[g].m_members[1], c.m_secondMembers[g]) << g;
+        }
+    }
+}
+
+}  // namespace
