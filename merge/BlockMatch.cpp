@@ -11,15 +11,23 @@ namespace {
 constexpr uint64_t kLengthSlack = 16;
 
 // Blocks are at the same place when their starts on the common time line
-// are within this share of the shorter block's duration, or this many s.
+// are within this share of the shorter block's duration, but no more than
+// the longest and no less than the shortest slack, s: a decoder finds a
+// block's start at the end of its leader, to a few ms.
 constexpr double kPlaceShare = 0.25;
 constexpr double kMinPlaceSlack = 0.05;
+constexpr double kMaxPlaceSlack = 0.15;
 // How far off the common time line a matched block's start may be before
 // the fit of a take's clock leaves it out, s.
 constexpr double kFitTolerance = 0.25;
 // Blocks matched by their sure names place a clock surer than blocks
 // matched by their lengths.
 constexpr double kNamedPairWeight = 2.0;
+// A block of one take lies inside another group's place when the group
+// covers this share of its time.
+constexpr double kPieceCover = 0.5;
+// The take's first blocks whose matches give offsets to try.
+constexpr size_t kOffsetTrials = 8;
 
 // A block's place on the tape: where it starts and ends on the common time
 // line, through its take's map.
@@ -55,12 +63,11 @@ SBlockKey GroupKey(const SBlockGroup& group, std::span<const std::vector<SBlockK
 }
 
 // Whether a block (placed on the common time line) starts where a group
-// does: within a quarter of the shorter of the two, a gap between blocks
-// being far longer than a deck's start is uncertain.
+// does.
 bool AtSamePlace(const SBlockKey& group, const SBlockKey& block) {
     const double dShorter = std::min(group.m_dEnd - group.m_dStart, block.m_dEnd - block.m_dStart);
     return std::fabs(group.m_dStart - block.m_dStart) <=
-           std::max(kPlaceShare * dShorter, kMinPlaceSlack);
+           std::max(std::min(kPlaceShare * dShorter, kMaxPlaceSlack), kMinPlaceSlack);
 }
 
 // The score of a pair: known equal names count most, close lengths next.
@@ -135,13 +142,109 @@ std::vector<STimePair> MatchedStarts(std::span<const EStep> steps,
         if (eStep == EStep::kPair && groups[g].m_dEnd > groups[g].m_dStart) {
             const bool bNamed =
                 !blocks[b].m_strName.empty() && blocks[b].m_strName == groups[g].m_strName;
-            pairs.push_back({blocks[b].m_dStart, blocks[b].m_dEnd, groups[g].m_dStart,
-                             groups[g].m_dEnd, bNamed ? kNamedPairWeight : 1.0});
+            pairs.push_back(
+                {blocks[b].m_dStart, groups[g].m_dStart, bNamed ? kNamedPairWeight : 1.0});
         }
         g += eStep == EStep::kBlockOnly ? 0 : 1;
         b += eStep == EStep::kGroupOnly ? 0 : 1;
     }
     return pairs;
+}
+
+// How many of a take's blocks start where a group does, through a map.
+size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
+                     std::span<const SBlockKey> blocks) {
+    size_t nInPlace = 0;
+    for (SBlockKey block : blocks) {
+        PlaceOnTimeLine(block, map);
+        // Groups come in tape order: the first that does not end before
+        // the block starts, and the one before it.
+        const auto next =
+            std::partition_point(groups.begin(), groups.end(),
+                                 [&](const SBlockKey& g) { return g.m_dEnd < block.m_dStart; });
+        const bool bAfter = next != groups.end() && AtSamePlace(*next, block);
+        const bool bBefore = next != groups.begin() && AtSamePlace(*(next - 1), block);
+        nInPlace += bAfter || bBefore ? 1 : 0;
+    }
+    return nInPlace;
+}
+
+// The fitted map, or, when more of the take's blocks start where groups
+// do through it, the offset that lines up one of the take's first blocks
+// with a group it may be by name and length. The alignment by name and
+// length alone may pair a block with its neighbour when both look alike
+// (a badly decoded block cut short); the starts of the other blocks tell.
+STimeMap BestTimeMap(const STimeMap& fitted, std::span<const SBlockKey> groups,
+                     std::span<const SBlockKey> blocks) {
+    STimeMap best = fitted;
+    size_t nBest = fitted.m_bKnown ? BlocksInPlace(fitted, groups, blocks) : 0;
+    for (size_t b = 0; b < blocks.size() && b < kOffsetTrials; ++b) {
+        for (const SBlockKey& group : groups) {
+            if (!MayBeSameBlock(group, blocks[b])) {
+                continue;
+            }
+            STimeMap map;
+            map.m_dOffset = group.m_dStart - blocks[b].m_dStart;
+            map.m_bKnown = true;
+            const size_t nInPlace = BlocksInPlace(map, groups, blocks);
+            if (nInPlace > nBest) {
+                best = map;
+                nBest = nInPlace;
+            }
+        }
+    }
+    return best;
+}
+
+// How much of a block's time the other lies over, as a share of it.
+double Covered(const SBlockKey& block, const SBlockKey& other) {
+    const double dLength = block.m_dEnd - block.m_dStart;
+    const double dOver =
+        std::min(block.m_dEnd, other.m_dEnd) - std::max(block.m_dStart, other.m_dStart);
+    return dLength > 0.0 ? dOver / dLength : 0.0;
+}
+
+// A group of one take's block that lies mostly inside the place of a group
+// that other takes hold is a piece of that block: it goes into that group
+// (m_pieces) instead of being a block of the tape of its own.
+std::vector<SBlockGroup> FoldPiecesIn(std::vector<SBlockGroup> groups,
+                                      std::span<const std::vector<SBlockKey>> takes,
+                                      std::span<const STimeMap> maps) {
+    const size_t nTakes = takes.size();
+    std::vector<SBlockKey> keys;
+    std::vector<size_t> holders(groups.size(), 0);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        keys.push_back(GroupKey(groups[g], takes, maps));
+        groups[g].m_pieces.assign(nTakes, -1);
+        for (const int32_t nBlock : groups[g].m_members) {
+            holders[g] += nBlock >= 0 ? 1 : 0;
+        }
+    }
+    std::vector<bool> folded(groups.size(), false);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const auto member = std::find_if(groups[g].m_members.begin(), groups[g].m_members.end(),
+                                         [](int32_t nBlock) { return nBlock >= 0; });
+        const auto t = static_cast<size_t>(member - groups[g].m_members.begin());
+        if (holders[g] != 1 || !maps[t].m_bKnown) {
+            continue;
+        }
+        for (size_t h = 0; h < groups.size(); ++h) {
+            const size_t nOthers = holders[h] - (groups[h].m_members[t] >= 0 ? 1 : 0);
+            if (h != g && !folded[h] && nOthers >= 1 && groups[h].m_pieces[t] < 0 &&
+                Covered(keys[g], keys[h]) >= kPieceCover) {
+                groups[h].m_pieces[t] = *member;
+                folded[g] = true;
+                break;
+            }
+        }
+    }
+    std::vector<SBlockGroup> kept;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (!folded[g]) {
+            kept.push_back(std::move(groups[g]));
+        }
+    }
+    return kept;
 }
 
 }  // namespace
@@ -172,7 +275,8 @@ std::vector<SBlockGroup> MatchBlocks(std::span<const std::vector<SBlockKey>> tak
             // on the common time line; matched again by place, a block
             // with a wrong name finds its group, and one with the right
             // name at another place does not.
-            maps[t] = FitTimeMap(MatchedStarts(steps, keys, takes[t]), kFitTolerance);
+            maps[t] = BestTimeMap(FitTimeMap(MatchedStarts(steps, keys, takes[t]), kFitTolerance),
+                                  keys, takes[t]);
             if (maps[t].m_bKnown) {
                 std::vector<SBlockKey> placed(takes[t].begin(), takes[t].end());
                 for (SBlockKey& key : placed) {
@@ -200,5 +304,5 @@ std::vector<SBlockGroup> MatchBlocks(std::span<const std::vector<SBlockKey>> tak
         }
         groups = std::move(next);
     }
-    return groups;
+    return FoldPiecesIn(std::move(groups), takes, maps);
 }

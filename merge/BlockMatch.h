@@ -20,6 +20,10 @@
 
 struct SBlockGroup {
     std::vector<int32_t> m_members;  // per take: its block in this group, or -1
+    // Per take: a block of it that lies inside this group's place on the
+    // common time line, held by no other take (a piece of the block that
+    // its decoder lost the thread of and found again), or -1.
+    std::vector<int32_t> m_pieces;
 };
 
 // takes[t]: the keys of take t's blocks in order. The groups come in tape

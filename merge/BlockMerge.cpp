@@ -94,7 +94,7 @@ SMergedBlock Decide(const CByteProfile& profile, std::span<const float> weights,
 }  // namespace
 
 SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
-                           std::span<const int32_t> blocks) {
+                           std::span<const int32_t> blocks, std::span<const uint8_t> pieces) {
     const size_t nTakes = evidence.size();
     std::vector<size_t> order;
     for (size_t t = 0; t < nTakes; ++t) {
@@ -114,7 +114,9 @@ SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
         const STakeTokens tokens = MakeTakeTokens(*evidence[t]);
         const std::vector<int16_t> columns = ColumnValues(block.m_profile);
         const SAlignment alignment = AlignSequences(columns, tokens.m_values);
-        if (block.m_profile.Columns() > 0 && !Belongs(alignment, columns, tokens.m_values)) {
+        const bool bPiece = t < pieces.size() && pieces[t] != 0;
+        if (bPiece ||
+            (block.m_profile.Columns() > 0 && !Belongs(alignment, columns, tokens.m_values))) {
             apart.push_back(t);
             continue;
         }

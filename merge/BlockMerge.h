@@ -28,9 +28,10 @@ struct SBlockProfile {
 };
 
 // evidence[t]: take t's block, or nullptr; blocks[t]: its index in take
-// t's log, or -1.
+// t's log, or -1; pieces[t] (or none): 1 when the block is only a piece
+// decoded apart inside the place of this one, always set aside.
 SBlockProfile ProfileBlock(std::span<const SBlockEvidence* const> evidence,
-                           std::span<const int32_t> blocks);
+                           std::span<const int32_t> blocks, std::span<const uint8_t> pieces = {});
 
 // Chooses the block's bytes; weights: per take, as ChooseByte takes them.
 SMergedBlock DecideBlock(SBlockProfile& block, std::span<const float> weights);

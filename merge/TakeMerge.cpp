@@ -54,12 +54,25 @@ SMergeResult MergeTakes(std::span<const CTapeLog* const> takes) {
     }
     std::vector<SBlockProfile> profiles;
     std::vector<const SBlockEvidence*> evidence(takes.size());
+    std::vector<int32_t> blocks(takes.size());
+    std::vector<uint8_t> pieces(takes.size());
     for (const SBlockGroup& group : MatchBlocks(keys)) {
+        // A piece of a take inside the group's place stands for the take
+        // when it has no block here, and is set aside.
         for (size_t t = 0; t < takes.size(); ++t) {
-            const int32_t nBlock = group.m_members[t];
-            evidence[t] = nBlock < 0 ? nullptr : &takes[t]->Evidence()[static_cast<size_t>(nBlock)];
+            const bool bPiece = group.m_members[t] < 0 && group.m_pieces[t] >= 0;
+            blocks[t] = bPiece ? group.m_pieces[t] : group.m_members[t];
+            pieces[t] = bPiece ? 1 : 0;
+            evidence[t] =
+                blocks[t] < 0 ? nullptr : &takes[t]->Evidence()[static_cast<size_t>(blocks[t])];
         }
-        profiles.push_back(ProfileBlock(evidence, group.m_members));
+        profiles.push_back(ProfileBlock(evidence, blocks, pieces));
+        // Beside a block of its own here, it is left out.
+        for (size_t t = 0; t < takes.size(); ++t) {
+            if (pieces[t] == 0 && group.m_pieces[t] >= 0 && profiles.back().m_setAside[t] < 0) {
+                profiles.back().m_setAside[t] = group.m_pieces[t];
+            }
+        }
     }
     const std::vector<float> weights = TakeWeights(profiles, takes);
     SMergeResult result;

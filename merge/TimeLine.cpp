@@ -8,6 +8,8 @@ namespace {
 
 constexpr double kSlowestDeck = 0.5;
 constexpr double kFastestDeck = 2.0;
+// s between two blocks' starts for a slope from them.
+constexpr double kMinSlopeBase = 10.0;
 
 double Median(std::vector<double> values) {
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -19,18 +21,22 @@ double Median(std::vector<double> values) {
 
 STimeMap FitTimeMap(std::span<const STimePair> pairs, double dTolerance) {
     STimeMap map;
-    std::vector<double> ratios;
-    for (const STimePair& pair : pairs) {
-        const double dTake = pair.m_dTakeEnd - pair.m_dTakeStart;
-        const double dCommon = pair.m_dCommonEnd - pair.m_dCommonStart;
-        if (dTake > 0.0 && dCommon > 0.0) {
-            ratios.push_back(dCommon / dTake);
-        }
-    }
-    if (ratios.empty()) {
+    if (pairs.empty()) {
         return map;
     }
-    map.m_dSlope = Median(std::move(ratios));
+    // The slope from the starts of pairs far enough apart (a block's end is
+    // where its decoder gave up, which a bad take does early), the median
+    // of them all; 1 when the pairs lie too close together.
+    std::vector<double> slopes;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        for (size_t j = i + 1; j < pairs.size(); ++j) {
+            const double dTake = pairs[j].m_dTakeStart - pairs[i].m_dTakeStart;
+            if (std::fabs(dTake) >= kMinSlopeBase) {
+                slopes.push_back((pairs[j].m_dCommonStart - pairs[i].m_dCommonStart) / dTake);
+            }
+        }
+    }
+    map.m_dSlope = slopes.empty() ? 1.0 : Median(std::move(slopes));
     if (map.m_dSlope < kSlowestDeck || map.m_dSlope > kFastestDeck) {
         return map;
     }

@@ -16,16 +16,14 @@ struct STimeMap {
 
 // A block of a take and the block it was matched with, s.
 struct STimePair {
-    double m_dTakeStart = 0.0;  // on the take's clock
-    double m_dTakeEnd = 0.0;
+    double m_dTakeStart = 0.0;    // on the take's clock
     double m_dCommonStart = 0.0;  // on the common time line
-    double m_dCommonEnd = 0.0;
-    double m_dWeight = 1.0;  // how sure the match is
+    double m_dWeight = 1.0;       // how sure the match is
 };
 
-// The slope is the median ratio of the blocks' durations (the same bytes
-// last longer on a slower deck); the offset the one that most of the
-// pairs' weight agrees on within dTolerance, refined to their mean, so
-// that a few wrong matches do not move it. Unknown without pairs, or when
+// The slope is the median of the slopes between the starts of every two
+// pairs at least 10 s apart (1 without such), the offset the one that most
+// of the pairs' weight agrees on within dTolerance, refined to their mean,
+// so that a few wrong matches move neither. Unknown without pairs, or when
 // the slope is not that of a deck (0.5 to 2).
 STimeMap FitTimeMap(std::span<const STimePair> pairs, double dTolerance);

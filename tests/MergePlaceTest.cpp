@@ -11,35 +11,42 @@
 namespace {
 
 TEST(MergePlaceTest, FitsATakesClockToTheCommonTimeLine) {
-    // The take's deck 2 % fast, its recording started 30 s earlier: its
-    // blocks last 1/1.02 as long and start at (t + 30) / 1.02.
-    const auto pair = [](double dCommon, double dLength, double dWeight = 1.0) {
-        return STimePair{(dCommon + 30.0) / 1.02, (dCommon + dLength + 30.0) / 1.02, dCommon,
-                         dCommon + dLength, dWeight};
+    // The take's deck 2 % fast, its recording started 30 s earlier: a
+    // block at t on the common time line starts at (t + 30) / 1.02.
+    const auto pair = [](double dCommon, double dWeight = 1.0) {
+        return STimePair{(dCommon + 30.0) / 1.02, dCommon, dWeight};
+    };
+    const auto wrong = [](double dCommon, double dMatched) {
+        return STimePair{(dCommon + 30.0) / 1.02, dMatched, 1.0};
     };
     const struct {
         const char* m_szName;
         std::vector<STimePair> m_pairs;
         bool m_bKnown;
+        double m_dSlope;
     } kCases[] = {
-        {"one block", {pair(10.0, 4.0)}, true},
-        {"three blocks", {pair(0.0, 4.0), pair(5.0, 3.0), pair(9.0, 5.0)}, true},
-        {"three blocks and a wrong match",
-         {pair(0.0, 4.0), {35.0 / 1.02, 38.0 / 1.02, 14.0, 17.0}, pair(9.0, 5.0), pair(20.0, 4.0)},
-         true},
-        {"a wrong match outweighed by a named one",
-         {{0.0, 4.0 / 1.02, 50.0, 54.0}, pair(9.0, 4.0, 2.0)},
-         true},
-        {"none", {}, false},
-        {"durations no deck gives", {{0.0, 1.0, 0.0, 5.0}}, false},
+        {"one block: an offset", {pair(10.0)}, true, 1.0},
+        {"blocks too close for a slope", {pair(10.0), pair(15.0)}, true, 1.0},
+        {"three blocks", {pair(0.0), pair(20.0), pair(40.0)}, true, 1.02},
+        {"four blocks and a wrong match",
+         {pair(0.0), pair(20.0), wrong(30.0, 14.0), pair(40.0), pair(60.0)},
+         true,
+         1.02},
+        {"a wrong match among named ones",
+         {pair(0.0, 2.0), wrong(20.0, 35.0), pair(40.0, 2.0)},
+         true,
+         1.02},
+        {"none", {}, false, 1.0},
+        {"starts no deck gives", {{0.0, 0.0, 1.0}, {20.0, 60.0, 1.0}}, false, 3.0},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.m_szName);
         const STimeMap map = FitTimeMap(c.m_pairs, 0.25);
         ASSERT_EQ(map.m_bKnown, c.m_bKnown);
+        EXPECT_NEAR(map.m_dSlope, c.m_dSlope, 1e-9);
         if (c.m_bKnown) {
-            EXPECT_NEAR(map.m_dSlope, 1.02, 1e-9);
-            EXPECT_NEAR(map(40.0 / 1.02), 10.0, 1e-6);
+            const STimePair& first = c.m_pairs.front();
+            EXPECT_NEAR(map(first.m_dTakeStart), first.m_dCommonStart, 0.1);
         }
     }
 }
