@@ -61,7 +61,8 @@ SBlockKey Key(const char* szName, uint64_t nLength, double dStart, double dEnd) 
 }
 
 // A block joins the group at its place: with a wrong name, or among blocks
-// of equal lengths whose order alone cannot tell which is which.
+// of equal lengths whose order alone cannot tell which is which; a piece of
+// a block inside a group's place goes into that group.
 TEST(MergePlaceTest, MatchesBlocksByTheirPlace) {
     const std::vector<SBlockKey> first = {Key("", 600, 0.0, 4.0), Key("", 600, 5.0, 9.0),
                                           Key("", 600, 10.0, 14.0), Key("FOUR", 600, 15.0, 19.0)};
@@ -74,29 +75,43 @@ TEST(MergePlaceTest, MatchesBlocksByTheirPlace) {
         std::vector<SBlockKey> m_second;
         std::vector<int32_t> m_firstMembers;  // per group: the first take's block
         std::vector<int32_t> m_secondMembers;
+        std::vector<int32_t> m_secondPieces;  // empty: none
     } kCases[] = {
         {"a wrong name at the place of a block",
          {later(first[0], ""), later(first[1], "TWX"), later(first[2], ""),
           later(first[3], "FOUR")},
          {0, 1, 2, 3},
-         {0, 1, 2, 3}},
+         {0, 1, 2, 3},
+         {}},
         {"a take that starts late",
          {later(first[2], ""), later(first[3], "FOUR")},
          {0, 1, 2, 3},
-         {-1, -1, 0, 1}},
+         {-1, -1, 0, 1},
+         {}},
         {"a block between the first take's",
          {later(first[2], ""), Key("", 600, 114.4, 114.9), later(first[3], "FOUR")},
          {0, 1, 2, -1, 3},
-         {-1, -1, 0, 1, 2}},
+         {-1, -1, 0, 1, 2},
+         {}},
+        {"a piece of a block decoded apart",
+         {later(first[0], ""), Key("", 90, 105.5, 106.2), later(first[2], ""),
+          later(first[3], "FOUR")},
+         {0, 1, 2, 3},
+         {0, -1, 2, 3},
+         {-1, 1, -1, -1}},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.m_szName);
+        const std::vector<int32_t> pieces = c.m_secondPieces.empty()
+                                                ? std::vector<int32_t>(c.m_firstMembers.size(), -1)
+                                                : c.m_secondPieces;
         const std::vector<SBlockKey> takes[] = {first, c.m_second};
         const std::vector<SBlockGroup> groups = MatchBlocks(takes);
         ASSERT_EQ(groups.size(), c.m_firstMembers.size());
         for (size_t g = 0; g < groups.size(); ++g) {
             EXPECT_EQ(groups[g].m_members[0], c.m_firstMembers[g]) << g;
             EXPECT_EQ(groups[g].m_members[1], c.m_secondMembers[g]) << g;
+            EXPECT_EQ(groups[g].m_pieces[1], pieces[g]) << g;
         }
     }
 }
