@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace {
 
@@ -151,6 +152,22 @@ std::vector<STimePair> MatchedStarts(std::span<const EStep> steps,
     return pairs;
 }
 
+// The takes, best decoded first: most bytes beyond those they lost.
+std::vector<size_t> BestFirst(std::span<const std::vector<SBlockKey>> takes) {
+    std::vector<int64_t> quality(takes.size(), 0);
+    for (size_t t = 0; t < takes.size(); ++t) {
+        for (const SBlockKey& key : takes[t]) {
+            quality[t] +=
+                static_cast<int64_t>(key.m_nLength) - 2 * static_cast<int64_t>(key.m_nLost);
+        }
+    }
+    std::vector<size_t> order(takes.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return quality[a] > quality[b]; });
+    return order;
+}
+
 // How many of a take's blocks start where a group does, through a map.
 size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
                      std::span<const SBlockKey> blocks) {
@@ -262,15 +279,18 @@ std::vector<SBlockGroup> MatchBlocks(std::span<const std::vector<SBlockKey>> tak
     const size_t nTakes = takes.size();
     std::vector<SBlockGroup> groups;
     std::vector<STimeMap> maps(nTakes);
-    maps[0].m_bKnown = true;  // the first take's clock is the common time line
-    for (size_t t = 0; t < nTakes; ++t) {
+    // The best decoded take comes first: its blocks make the first groups,
+    // and its clock is the common time line.
+    const std::vector<size_t> order = BestFirst(takes);
+    maps[order[0]].m_bKnown = true;
+    for (const size_t t : order) {
         std::vector<SBlockKey> keys;
         keys.reserve(groups.size());
         for (const SBlockGroup& group : groups) {
             keys.push_back(GroupKey(group, takes, maps));
         }
         std::vector<EStep> steps = AlignBlocks(keys, takes[t], false);
-        if (t > 0) {
+        if (t != order[0]) {
             // The blocks matched by name and length place the take's clock
             // on the common time line; matched again by place, a block
             // with a wrong name finds its group, and one with the right

@@ -1,5 +1,5 @@
 // Which blocks of several takes are the same block of the tape. Takes are
-// laid over each other in turn: the blocks of the next take are aligned,
+// laid over each other in turn, the best decoded first: the blocks of the next take are aligned,
 // in order, with the groups found so far, a block joining a group when
 // their record names agree (both known and equal), or, when either name is
 // unknown, when their lengths are close; a block that joins none makes a

@@ -48,8 +48,9 @@ SBlockKey MakeBlockKey(const SBlockEvidence& evidence) {
     SBlockKey key;
     key.m_nLength = evidence.m_bytes.size();
     for (const SGapEvidence& gap : evidence.m_gaps) {
-        key.m_nLength += gap.m_nLost;
+        key.m_nLost += gap.m_nLost;
     }
+    key.m_nLength += key.m_nLost;
     std::vector<int16_t> first;
     auto gap = evidence.m_gaps.begin();
     for (size_t k = 0; k < evidence.m_bytes.size() && first.size() < kScannedBytes; ++k) {

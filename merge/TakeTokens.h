@@ -22,6 +22,7 @@ STakeTokens MakeTakeTokens(const SBlockEvidence& evidence);
 struct SBlockKey {
     std::string m_strName;   // raw record name; empty when none, or not for sure
     uint64_t m_nLength = 0;  // decoded bytes and estimated lost ones
+    uint64_t m_nLost = 0;    // the estimated lost ones
     double m_dStart = 0.0;   // s: start of its first byte, on its take's clock ...
     double m_dEnd = 0.0;     // ... and end of its last
 };
