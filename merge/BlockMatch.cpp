@@ -242,7 +242,9 @@ std::vector<SBlockGroup> FoldPiecesIn(std::vector<SBlockGroup> groups,
         const auto member = std::find_if(groups[g].m_members.begin(), groups[g].m_members.end(),
                                          [](int32_t nBlock) { return nBlock >= 0; });
         const auto t = static_cast<size_t>(member - groups[g].m_members.begin());
-        if (holders[g] != 1 || !maps[t].m_bKnown) {
+        const bool bHasPieces = std::any_of(groups[g].m_pieces.begin(), groups[g].m_pieces.end(),
+                                            [](int32_t nBlock) { return nBlock >= 0; });
+        if (holders[g] != 1 || bHasPieces || !maps[t].m_bKnown) {
             continue;
         }
         for (size_t h = 0; h < groups.size(); ++h) {

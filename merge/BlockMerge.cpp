@@ -34,6 +34,16 @@ bool SharesSome(const SAlignment& alignment, std::span<const int16_t> tokens) {
 // The value each column holds so far, among the takes not set aside.
 std::vector<int16_t> ColumnValues(const CByteProfile& profile) {
     std::vector<int16_t> values(profile.Columns());
+    bool bSetAside = false;
+    for (size_t t = 0; t < profile.Takes(); ++t) {
+        bSetAside = bSetAside || profile.IsSetAside(t);
+    }
+    if (!bSetAside) {
+        for (size_t c = 0; c < values.size(); ++c) {
+            values[c] = ChooseByte(profile.Column(c)).m_nValue;
+        }
+        return values;
+    }
     std::vector<SCell> kept(profile.Takes());
     for (size_t c = 0; c < values.size(); ++c) {
         const std::span<const SCell> column = profile.Column(c);
