@@ -52,6 +52,7 @@ void CRobustDecoder::Restart() {
     m_bInBlock = false;
     m_strFailure.clear();
     m_dNextProgress = 0.0;
+    m_dLastProgress = -1.0;
     m_fInputPeak.store(0.0f, std::memory_order_relaxed);
 }
 
@@ -186,12 +187,14 @@ bool CRobustDecoder::Advance() {
         return bMore;
     }
     const double dPosition = static_cast<double>(m_nSample) / m_dChainRate;
-    // Once a second of the recording, and once more at its end.
-    if (dPosition >= m_dNextProgress || (!bMore && std::isfinite(m_dNextProgress))) {
+    // Once a second of the recording, and at its end unless just told.
+    if (dPosition >= m_dNextProgress ||
+        (!bMore && std::isfinite(m_dNextProgress) && dPosition > m_dLastProgress)) {
         const float fPeak = m_fInputPeak.exchange(0.0f, std::memory_order_relaxed);
         const double dPeakDb = fPeak > 0.0f ? 20.0 * std::log10(static_cast<double>(fPeak))
                                             : CDecodeListener::kSilenceDbfs;
         m_pListener->OnProgress(dPosition, std::max(dPeakDb, CDecodeListener::kSilenceDbfs));
+        m_dLastProgress = dPosition;
         m_dNextProgress =
             bMore ? std::floor(dPosition) + 1.0 : std::numeric_limits<double>::infinity();
     }
