@@ -362,4 +362,25 @@ TEST(RobustStreamTest, KindsLibsndfileDoesNotReadAreKnownByTheirFirstBytes) {
     }
 }
 
+// A recording shorter than one read of the decoder: its first seconds are
+// all there is, surveyed, primed on and decoded from memory.
+TEST(RobustStreamTest, ARecordingShorterThanOneReadIsDecoded) {
+    CTempDir dir;
+    CAnalogBlock block;
+    block.m_data = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::string strWav = dir.File("short.wav");
+    ASSERT_TRUE(WriteAnalogRecording(strWav, {}, {}, {{block}}, 200, 0.05));
+    const Bytes wav = ReadBytes(strWav);
+    ASSERT_LT(wav.size(), 44100u);  // well under a second of 8-bit mono
+    CRobustDecoder decoder;
+    {
+        CCurrentDir here(dir.Path());
+        CRecordingOwner owner;
+        owner.m_strPath = strWav;
+        EXPECT_EQ(RunConversion(owner, decoder), ERunResult::kDone) << decoder.FailureText();
+        EXPECT_EQ(ReadBytes(dir.File("test.dat")), block.m_data);
+    }
+    CPieceSource source(wav, {100});
+    EXPECT_EQ(DecodeStream(dir, source, decoder), block.m_data);
+}
 }  // namespace
