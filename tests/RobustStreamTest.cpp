@@ -39,7 +39,9 @@ public:
         const size_t nEnd = std::min(
             {m_bytes.size(), m_nFailAt, m_nNext + static_cast<size_t>(std::min(nPiece, nBytes))});
         const size_t nCount = nEnd - m_nNext;
-        std::memcpy(pOut, m_bytes.data() + m_nNext, nCount);
+        if (nCount > 0) {
+            std::memcpy(pOut, m_bytes.data() + m_nNext, nCount);
+        }
         m_nNext = nEnd;
         return static_cast<int64_t>(nCount);
     }
