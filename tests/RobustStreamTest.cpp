@@ -310,8 +310,12 @@ TEST(RobustStreamTest, ARecordingThatCannotBeOpenedSaysWhy) {
     CRobustDecoder decoder;
     EXPECT_FALSE(decoder.Open(dir.File("missing.wav")));
     EXPECT_EQ(decoder.FailureText().rfind("cannot be opened: ", 0), 0u) << decoder.FailureText();
+    // A folder: said so where it opens at all (Windows refuses it at once).
     EXPECT_FALSE(decoder.Open(PathUtf8(dir.Path())));
+    EXPECT_EQ(decoder.FailureText().rfind("cannot be opened: ", 0), 0u) << decoder.FailureText();
+#ifndef _WIN32
     EXPECT_EQ(decoder.FailureText(), "cannot be opened: it is a folder");
+#endif
 }
 
 TEST(RobustStreamTest, KindsLibsndfileDoesNotReadAreKnownByTheirFirstBytes) {
