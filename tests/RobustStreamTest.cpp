@@ -252,6 +252,12 @@ TEST(RobustStreamTest, TheListenerHearsWhatTheLogRecordsAsItHappens) {
     }
     EXPECT_EQ(nOpen, -1);
     EXPECT_EQ(nFailure, log.Failures().size());
+    // The tones are recorded a few dB below full scale; their peak shows.
+    double dLoudest = CDecodeListener::kSilenceDbfs;
+    for (const CEventRecorder::SHeard& heard : recorder.m_heard) {
+        dLoudest = heard.m_cKind == 'P' ? std::max(dLoudest, heard.m_dPeak) : dLoudest;
+    }
+    EXPECT_GT(dLoudest, -20.0);
     ASSERT_EQ(recorder.m_ended.size(), 2u);
     for (size_t k = 0; k < 2; ++k) {
         EXPECT_EQ(recorder.m_ended[k].m_nBytes, log.Blocks()[k].m_nBytes);
