@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Canvas.h"
 #include "TapeLog.h"
 
 struct SMapBar {
@@ -40,5 +41,8 @@ inline constexpr double kRight = 986.0;
 // dSeconds: the recording's length, 0 when unknown (the log then sets it).
 STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds);
 // names: each block's record name as shown, one per block of the log.
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, const CTapeLog& log,
+                  const std::vector<std::string>& names);
+// The map as an <svg> element.
 std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
                         const std::vector<std::string>& names);
