@@ -63,17 +63,21 @@ std::string BlockTitle(const STapeBlock& block, size_t nIndex, const std::string
 }  // namespace
 
 STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
+    return LayOutTapeMap(log.Blocks(), log.Failures(), dSeconds);
+}
+
+STapeMap LayOutTapeMap(std::span<const STapeBlock> blocks, std::span<const STapeFailure> failures,
+                       double dSeconds) {
     STapeMap map;
     double dSpan = dSeconds;
-    for (const STapeBlock& block : log.Blocks()) {
+    for (const STapeBlock& block : blocks) {
         dSpan = std::max(dSpan, block.m_dEnd);
     }
-    for (const STapeFailure& failure : log.Failures()) {
+    for (const STapeFailure& failure : failures) {
         dSpan = std::max(dSpan, failure.m_dAt);
     }
     map.m_dSeconds = dSpan > 0.0 ? dSpan : 1.0;
 
-    const std::vector<STapeBlock>& blocks = log.Blocks();
     for (size_t k = 0; k < blocks.size(); ++k) {
         const double dX0 = XOf(blocks[k].m_dStart, map.m_dSeconds);
         const double dX1 = std::max(XOf(blocks[k].m_dEnd, map.m_dSeconds), dX0 + kMinBar);
@@ -93,7 +97,7 @@ STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
     const auto nColumns = static_cast<size_t>(kRight - kLeft) + 1;
     std::vector<uint32_t> counts(nColumns, 0);
     std::vector<double> firstAt(nColumns, 0.0);
-    for (const STapeFailure& failure : log.Failures()) {
+    for (const STapeFailure& failure : failures) {
         const auto nColumn = static_cast<size_t>(XOf(failure.m_dAt, map.m_dSeconds) - kLeft);
         if (counts[nColumn]++ == 0 || failure.m_dAt < firstAt[nColumn]) {
             firstAt[nColumn] = failure.m_dAt;
@@ -109,13 +113,18 @@ STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
 
 void PaintTapeMap(CCanvas& canvas, const STapeMap& map, const CTapeLog& log,
                   const std::vector<std::string>& names) {
+    PaintTapeMap(canvas, map, log.Blocks(), names);
+}
+
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, std::span<const STapeBlock> blocks,
+                  const std::vector<std::string>& names) {
     canvas.Rect(kLeft, kBarTop, kRight - kLeft, kBarBottom - kBarTop, "track");
 
     std::array<double, kLabelRows.size()> rowEnds;
     rowEnds.fill(-1e9);
     size_t nRows = 0;  // label rows in use
     for (const SMapBar& bar : map.m_bars) {
-        const STapeBlock& block = log.Blocks()[bar.m_nFirst];
+        const STapeBlock& block = blocks[bar.m_nFirst];
         const std::string& strName = bar.m_nFirst < names.size() ? names[bar.m_nFirst] : "";
         if (bar.m_nCount > 1) {
             canvas.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop,
