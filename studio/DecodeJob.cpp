@@ -129,21 +129,23 @@ std::vector<uint8_t> EvidenceBytes(const CTapeLog& log) {
 
 SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecoder,
                                CDecodeWatcher& watcher) {
-    CStudioOwner owner(strPath);
-    std::unique_ptr<CTapeDecoder> pDecoder;
-    CTapeLog* pLog = nullptr;
+    // On the heap: the readers' buffers are large for a thread's stack.
     if (eDecoder == EStudioDecoder::kRobust) {
-        auto pRobust = std::make_unique<CRobustDecoder>();
-        pLog = &pRobust->GetLog();
-        pDecoder = std::move(pRobust);
-    } else {
-        auto pClassic = std::make_unique<CClassicDecoder>(owner.GetReader());
-        pClassic->SetMeasuring(true);  // the histogram and the signal around failures
-        pLog = &pClassic->GetLog();
-        pDecoder = std::move(pClassic);
+        const auto pRobust = std::make_unique<CRobustDecoder>();
+        return DecodeWith(strPath, *pRobust, pRobust->GetLog(), eDecoder, watcher);
     }
-    pLog->SetKeepEvidence(true);
-    CWatchedDecoder watched(*pDecoder, watcher);
+    const auto pReader = std::make_unique<CTapeReader>();
+    const auto pClassic = std::make_unique<CClassicDecoder>(*pReader);
+    pClassic->SetMeasuring(true);  // the histogram and the signal around failures
+    return DecodeWith(strPath, *pClassic, pClassic->GetLog(), eDecoder, watcher);
+}
+
+SDecodeOutcome DecodeWith(const std::string& strPath, CTapeDecoder& decoder, CTapeLog& log,
+                          EStudioDecoder eDecoder, CDecodeWatcher& watcher) {
+    const auto pOwner = std::make_unique<CStudioOwner>(strPath);
+    CStudioOwner& owner = *pOwner;
+    log.SetKeepEvidence(true);
+    CWatchedDecoder watched(decoder, watcher);
     const ERunResult eResult = RunConversion(owner, watched);
 
     SDecodeOutcome outcome;
@@ -158,10 +160,10 @@ SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecod
     }
     auto pDecoded = std::make_shared<SDecoded>();
     pDecoded->m_eDecoder = eDecoder;
-    pDecoded->m_format = pDecoder->GetFormat();
+    pDecoded->m_format = decoder.GetFormat();
     pDecoded->m_strStatus = owner.Status();
     pDecoded->m_bReadToEnd = eResult == ERunResult::kDone;
-    pDecoded->m_log = std::move(*pLog);
+    pDecoded->m_log = std::move(log);
     pDecoded->m_blocks = NamedBlocks(pDecoded->m_log, EvidenceBytes(pDecoded->m_log));
     outcome.m_pDecoded = std::move(pDecoded);
     return outcome;

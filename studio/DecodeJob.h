@@ -46,3 +46,8 @@ public:
 
 SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecoder,
                                CDecodeWatcher& watcher);
+// The same with any decoder (a capture from the sound card, later): log is
+// the decoder's, which is set to keep evidence; eDecoder is what the result
+// says it was.
+SDecodeOutcome DecodeWith(const std::string& strPath, CTapeDecoder& decoder, CTapeLog& log,
+                          EStudioDecoder eDecoder, CDecodeWatcher& watcher);
