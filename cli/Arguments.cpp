@@ -93,6 +93,11 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
                 request.strError = "--report needs a file name (a folder with several recordings)";
                 return request;
             }
+        } else if (IsOption(strArg, "--split")) {
+            if (!TakeValue(k, "--split", request.strSplit) || request.strSplit.empty()) {
+                request.strError = "--split needs a folder";
+                return request;
+            }
         } else if (IsOption(strArg, "--output") || (bOptions && strArg == "-o")) {
             const std::string strName = strArg == "-o" ? "-o" : "--output";
             if (!TakeValue(k, strName, request.strOutput) || request.strOutput.empty()) {

@@ -23,11 +23,12 @@ struct CCliRequest {
     std::string strReport;           // --report FILE (one recording) or DIR (several)
     std::string strOutput;           // -o FILE (one recording) or DIR (several)
     bool bMerge = false;             // --merge: the recordings are takes of one tape
+    std::string strSplit;            // --split DIR: each block also as a file of its own there
 };
 
 // Options: --help, --version, --robust (-r), --channel N, --json,
 // --report PATH, -o PATH (--output), --merge (two recordings or more, the
-// robust decoder, no report); an option's value may also follow '='
+// robust decoder), --split DIR; an option's value may also follow '='
 // (--report=PATH). "--" ends the options, so that a path may begin with '-'.
 // At least one recording is needed to run.
 CCliRequest ParseArguments(const std::vector<std::string>& args);

@@ -9,8 +9,10 @@
 #include "ClassicDecoder.h"
 #include "CliOwner.h"
 #include "ConversionRun.h"
+#include "FileOpen.h"
 #include "HtmlReport.h"
 #include "JsonLines.h"
+#include "NamedBlocks.h"
 #include "RobustDecoder.h"
 #include "TextJoin.h"
 #include "TextSink.h"
@@ -68,7 +70,34 @@ bool WriteReport(const SRunPlan& plan, const SRunOptions& options, const CTapeDe
     return false;
 }
 
+// The bytes of the file at strPath; false when it cannot be read.
+bool ReadFileBytes(const std::string& strPath, std::vector<uint8_t>& bytes) {
+    std::FILE* pFile = OpenFileUtf8(strPath, "rb");
+    if (pFile == nullptr) {
+        return false;
+    }
+    bytes.clear();
+    uint8_t buffer[65536];
+    size_t nRead = 0;
+    while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + nRead);
+    }
+    const bool bRead = std::ferror(pFile) == 0;
+    std::fclose(pFile);
+    return bRead;
+}
+
 }  // namespace
+
+bool WriteSplit(const std::string& strFolder, const std::vector<SNamedBlock>& blocks) {
+    std::string strError;
+    if (WriteBlockFiles(strFolder, blocks, strError)) {
+        return true;
+    }
+    std::fprintf(stderr, "tavro-tape-cli: the blocks could not be written: %s\n",
+                 EscapeControls(strError).c_str());
+    return false;
+}
 
 int RunRecording(const SRunPlan& plan, const SRunOptions& options) {
     const bool bReport = !plan.m_strReport.empty();
@@ -104,6 +133,19 @@ int RunRecording(const SRunPlan& plan, const SRunOptions& options) {
         std::fprintf(stderr, "tavro-tape-cli: %s %s\n", strName.c_str(), strReason.c_str());
     }
     int nExit = eResult == ERunResult::kDone ? 0 : 1;
+    // The blocks are cut from the bytes as written, whenever there are any.
+    const bool bWritten =
+        eResult != ERunResult::kWavNotOpened && eResult != ERunResult::kOutputNotOpened;
+    if (!plan.m_strSplit.empty() && bWritten) {
+        std::vector<uint8_t> bytes;
+        if (!ReadFileBytes(owner.GetOutputPath(), bytes)) {
+            std::fprintf(stderr, "tavro-tape-cli: the bytes could not be read back: %s\n",
+                         EscapeControls(owner.GetOutputPath()).c_str());
+            nExit = 1;
+        } else if (!WriteSplit(plan.m_strSplit, NamedBlocks(decoder.GetLog(), bytes))) {
+            nExit = 1;
+        }
+    }
     if (bReport && !WriteReport(plan, options, decoder, owner)) {
         nExit = 1;
     }

@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "BlockFiles.h"
 
 #include "RunPlan.h"
 
@@ -18,3 +22,7 @@ struct SRunOptions {
 // The exit status of the run: 0 when the recording was read to its end
 // (and its report written), 1 otherwise.
 int RunRecording(const SRunPlan& plan, const SRunOptions& options);
+
+// Writes each block as a file of its own into strFolder (--split); false,
+// with a message on standard error, when one cannot be written.
+bool WriteSplit(const std::string& strFolder, const std::vector<SNamedBlock>& blocks);

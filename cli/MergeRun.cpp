@@ -14,6 +14,7 @@
 #include "JsonLines.h"
 #include "MergeReport.h"
 #include "Messages.h"
+#include "NamedBlocks.h"
 #include "RobustDecoder.h"
 #include "TakeMerge.h"
 #include "TakeTrust.h"
@@ -198,7 +199,8 @@ int Refuse(const std::string& strReason, const SRunOptions& options) {
 }  // namespace
 
 int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput,
-             const std::string& strReport, const SRunOptions& options) {
+             const std::string& strReport, const std::string& strSplit,
+             const SRunOptions& options) {
     std::vector<CTapeLog> logs(takes.size());
     std::vector<SRecordingFormat> formats(takes.size());
     for (size_t t = 0; t < takes.size(); ++t) {
@@ -237,6 +239,9 @@ int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput
                            : eResult == ERunResult::kOutputNotOpened ? Messages::kOutputNotOpened
                                                                      : Messages::kWriteError;
     int nExit = eResult == ERunResult::kDone ? 0 : 1;
+    if (!strSplit.empty() && !WriteSplit(strSplit, NamedBlocks(result.m_blocks))) {
+        nExit = 1;
+    }
     if (!strReport.empty() &&
         !WriteMergeReport(strReport, takes, formats, result, owner, szStatus)) {
         nExit = 1;

@@ -12,6 +12,7 @@
 
 // strOutput: where the merged bytes go; empty for "test.dat" in the
 // current folder. strReport: where the HTML report of the merge goes; empty
-// for none. Returns the exit status: 0 when merged and written.
+// for none. strSplit: the folder for each merged block as a file of its
+// own; empty for none. Returns the exit status: 0 when merged and written.
 int RunMerge(const std::vector<std::string>& takes, const std::string& strOutput,
-             const std::string& strReport, const SRunOptions& options);
+             const std::string& strReport, const std::string& strSplit, const SRunOptions& options);

@@ -48,7 +48,8 @@ std::string InFolder(const std::string& strFolder, const std::string& strName) {
 bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::string& strError) {
     plans.clear();
     if (request.paths.size() == 1) {
-        plans.push_back({request.paths.front(), request.strOutput, request.strReport});
+        plans.push_back(
+            {request.paths.front(), request.strOutput, request.strReport, request.strSplit});
     }
     std::set<std::string> written;
     for (size_t k = 0; k < request.paths.size() && request.paths.size() > 1; ++k) {
@@ -62,7 +63,10 @@ bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::str
         if (!request.strReport.empty()) {
             plan.m_strReport = InFolder(request.strReport, strStem + ".html");
         }
-        for (const std::string* pFile : {&plan.m_strOutput, &plan.m_strReport}) {
+        if (!request.strSplit.empty()) {
+            plan.m_strSplit = InFolder(request.strSplit, strStem);
+        }
+        for (const std::string* pFile : {&plan.m_strOutput, &plan.m_strReport, &plan.m_strSplit}) {
             if (!pFile->empty() && !written.insert(*pFile).second) {
                 strError = "two recordings would write " + *pFile;
                 return false;

@@ -3,7 +3,8 @@
 // report to the file of --report; with several, each recording's bytes to
 // NAME.dat beside it (or in the folder of -o) and its report to
 // REPORTDIR/NAME.html, NAME being the recording's file name without its
-// extension.
+// extension. With --split DIR, the blocks of one recording go to DIR, those
+// of each of several to DIR/NAME.
 #pragma once
 
 #include <string>
@@ -15,6 +16,7 @@ struct SRunPlan {
     std::string m_strRecording;
     std::string m_strOutput;  // empty: "test.dat" in the current folder
     std::string m_strReport;  // empty: no report
+    std::string m_strSplit;   // the folder for each block as a file; empty: none
 };
 
 // The plans of a request to run, in the order of its recordings; false with

@@ -25,9 +25,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavro-tape-cli [--help] [--version] [--robust [--channel N]] [--json]\n"
-    "                      [--report FILE|DIR] [-o FILE|DIR] [--] PATH...\n"
+    "                      [--report FILE|DIR] [-o FILE|DIR] [--split DIR] [--] PATH...\n"
     "       tavro-tape-cli --merge [--channel N] [--json] [--report FILE] [-o FILE]\n"
-    "                      [--] TAKE TAKE...\n"
+    "                      [--split DIR] [--] TAKE TAKE...\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
     "byte to \"test.dat\" in the current directory. With several PATHs, each\n"
@@ -50,6 +50,11 @@ constexpr const char* kUsage =
     "                 NAME.html for each\n"
     "  -o FILE        write the bytes to FILE instead of \"test.dat\"; with\n"
     "                 several PATHs, FILE is the folder for the NAME.dat files\n"
+    "  --split DIR    also write each block as a file of its own into the folder\n"
+    "                 DIR (made when missing), named after its record name:\n"
+    "                 01-PROGRAM1.bin, 02-DATA.bin, 03.bin for a block without\n"
+    "                 one; characters no file system takes become '_'; with\n"
+    "                 several PATHs each recording's blocks go to DIR/NAME\n"
     "  --merge        the PATHs are takes of one tape (played again, on another\n"
     "                 deck): each is decoded by the robust decoder with its\n"
     "                 usual lines, then their blocks are matched and their bytes\n"
@@ -136,7 +141,7 @@ int RunMergeCall(const CCliRequest& request) {
             return 1;
         }
     }
-    return RunMerge(request.paths, request.strOutput, strReport, options);
+    return RunMerge(request.paths, request.strOutput, strReport, request.strSplit, options);
 }
 
 // Every recording in turn; the exit status is the worst of the runs.

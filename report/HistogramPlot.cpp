@@ -31,9 +31,9 @@ std::string Micros(double dSeconds) {
     return SvgNumber(std::round(dSeconds * 1e6 * 10.0) / 10.0) + " \xC2\xB5s";
 }
 
-void DrawAxes(CSvg& svg, double dTopLog) {
-    svg.Line(kLeft, kBottom, kRight, kBottom, "axis");
-    svg.Line(kLeft, kTop, kLeft, kBottom, "axis");
+void DrawAxes(CCanvas& canvas, double dTopLog) {
+    canvas.Line(kLeft, kBottom, kRight, kBottom, "axis");
+    canvas.Line(kLeft, kTop, kLeft, kBottom, "axis");
     struct STick {
         double m_dSeconds;
         const char* m_szLabel;
@@ -43,22 +43,22 @@ void DrawAxes(CSvg& svg, double dTopLog) {
         {1e-3, "1 ms"},          {2e-3, "2"},   {5e-3, "5"},     {10e-3, "10"},   {20e-3, "20 ms"}};
     for (const STick& tick : kTicks) {
         const double dX = XOf(tick.m_dSeconds);
-        svg.Line(dX, kBottom, dX, kBottom + 5.0, "axis");
-        svg.Text(dX, kBottom + 19.0, tick.m_szLabel, "tick", CSvg::EAnchor::kMiddle);
+        canvas.Line(dX, kBottom, dX, kBottom + 5.0, "axis");
+        canvas.Text(dX, kBottom + 19.0, tick.m_szLabel, "tick", ETextAnchor::kMiddle);
     }
-    svg.Text((kLeft + kRight) / 2, kBottom + 44.0, "half-period (logarithmic)", "axistitle",
-             CSvg::EAnchor::kMiddle);
+    canvas.Text((kLeft + kRight) / 2, kBottom + 44.0, "half-period (logarithmic)", "axistitle",
+                ETextAnchor::kMiddle);
     // Counts: 1, 10, 100 ... as far as the tallest bar.
     uint64_t nCount = 1;
     for (int32_t nPower = 0; nPower <= static_cast<int32_t>(dTopLog); ++nPower, nCount *= 10) {
         const double dY = YOf(nCount, dTopLog);
-        svg.Line(kLeft - 5.0, dY, kLeft, dY, "axis");
-        svg.Line(kLeft, dY, kRight, dY, "grid");
+        canvas.Line(kLeft - 5.0, dY, kLeft, dY, "axis");
+        canvas.Line(kLeft, dY, kRight, dY, "grid");
         const std::string strLabel =
             nPower < 4 ? std::to_string(nCount) : Join({"1e", std::to_string(nPower)});
-        svg.Text(kLeft - 8.0, dY + 4.0, strLabel, "tick", CSvg::EAnchor::kEnd);
+        canvas.Text(kLeft - 8.0, dY + 4.0, strLabel, "tick", ETextAnchor::kEnd);
     }
-    svg.Text(kLeft - 8.0, kTop - 14.0, "count", "axistitle", CSvg::EAnchor::kEnd);
+    canvas.Text(kLeft - 8.0, kTop - 14.0, "count", "axistitle", ETextAnchor::kEnd);
 }
 
 }  // namespace
@@ -73,8 +73,9 @@ const char* HalfPeriodClass(double dSeconds, const SClassBounds& bounds) {
     return dSeconds < bounds.m_dLongMax ? "long" : "toolong";
 }
 
-std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBounds& bounds) {
-    CSvg svg(kWidth, kHeight, "histogram", "histogram of the measured half-periods");
+void PaintHistogram(CCanvas& canvas, const CHalfPeriodHistogram& histogram,
+                    const SClassBounds& bounds) {
+    canvas.SetView({kWidth, kHeight, 0});
     uint64_t nMax = 1;
     for (int32_t nBin = 0; nBin < CHalfPeriodHistogram::kBins; ++nBin) {
         nMax = std::max(nMax, histogram.Count(nBin));
@@ -86,9 +87,9 @@ std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBou
     const double dShortMin = XOf(bounds.m_dShortMin);
     const double dShortMax = XOf(bounds.m_dShortMax);
     const double dLongMax = XOf(bounds.m_dLongMax);
-    svg.Rect(dShortMin, kTop, dShortMax - dShortMin, kBottom - kTop, "band short");
-    svg.Rect(dShortMax, kTop, dLongMax - dShortMax, kBottom - kTop, "band long");
-    DrawAxes(svg, dTopLog);
+    canvas.Rect(dShortMin, kTop, dShortMax - dShortMin, kBottom - kTop, "band short");
+    canvas.Rect(dShortMax, kTop, dLongMax - dShortMax, kBottom - kTop, "band long");
+    DrawAxes(canvas, dTopLog);
 
     for (int32_t nBin = 0; nBin < CHalfPeriodHistogram::kBins; ++nBin) {
         const uint64_t nCount = histogram.Count(nBin);
@@ -98,9 +99,9 @@ std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBou
         const double dLow = CHalfPeriodHistogram::BinEdge(nBin);
         const double dHigh = CHalfPeriodHistogram::BinEdge(nBin + 1);
         const double dY = YOf(nCount, dTopLog);
-        svg.Rect(XOf(dLow), dY, XOf(dHigh) - XOf(dLow), kBottom - dY,
-                 std::string("bar ") + HalfPeriodClass(std::sqrt(dLow * dHigh), bounds),
-                 Join({Micros(dLow), " to ", Micros(dHigh), ": ", std::to_string(nCount)}));
+        canvas.Rect(XOf(dLow), dY, XOf(dHigh) - XOf(dLow), kBottom - dY,
+                    std::string("bar ") + HalfPeriodClass(std::sqrt(dLow * dHigh), bounds),
+                    Join({Micros(dLow), " to ", Micros(dHigh), ": ", std::to_string(nCount)}));
     }
 
     // The boundaries, labelled above the plot.
@@ -117,10 +118,15 @@ std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBou
         if (bound.m_dSeconds <= 0.0) {
             continue;
         }
-        svg.Line(bound.m_dX, kTop - 10.0, bound.m_dX, kBottom, "bound");
-        svg.Text(bound.m_dX + 3.0, dRow, Join({bound.m_szName, Micros(bound.m_dSeconds)}),
-                 "boundlabel");
+        canvas.Line(bound.m_dX, kTop - 10.0, bound.m_dX, kBottom, "bound");
+        canvas.Text(bound.m_dX + 3.0, dRow, Join({bound.m_szName, Micros(bound.m_dSeconds)}),
+                    "boundlabel");
         dRow = dRow < kTop - 20.0 ? kTop - 12.0 : kTop - 24.0;
     }
+}
+
+std::string DrawHistogram(const CHalfPeriodHistogram& histogram, const SClassBounds& bounds) {
+    CSvg svg("histogram", "histogram of the measured half-periods");
+    PaintHistogram(svg, histogram, bounds);
     return svg.Finish();
 }

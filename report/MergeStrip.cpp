@@ -86,31 +86,34 @@ SMergeStrip LayOutMergeStrip(const SMergedBlock& block) {
     return strip;
 }
 
-std::string DrawMergeStrip(const SMergeStrip& strip, const std::string& strName) {
-    CSvg svg(kWidth, kHeight, "strip",
-             Join({"where the bytes of ", strName,
-                   " came from, with disagreements and missing "
-                   "bytes"}));
-    svg.Rect(kLeft, kBarTop, kRight - kLeft, kBarBottom - kBarTop, "track");
+void PaintMergeStrip(CCanvas& canvas, const SMergeStrip& strip) {
+    canvas.SetView({kWidth, kHeight, 0});
+    canvas.Rect(kLeft, kBarTop, kRight - kLeft, kBarBottom - kBarTop, "track");
     for (const SStripSpan& span : strip.m_spans) {
         const double dX0 = XOf(span.m_nFirstColumn, strip.m_nColumns);
         const double dX1 = XOf(span.m_nEndColumn, strip.m_nColumns);
-        svg.Rect(dX0, kBarTop, dX1 - dX0, kBarBottom - kBarTop,
-                 Join({"take t", std::to_string(span.m_nTake % kTakeColours)}),
-                 Join({"bytes ", std::to_string(span.m_nFirstByte + 1), " to ",
-                       std::to_string(span.m_nEndByte), ": mostly from take ",
-                       std::to_string(span.m_nTake + 1)}));
+        canvas.Rect(dX0, kBarTop, dX1 - dX0, kBarBottom - kBarTop,
+                    Join({"take t", std::to_string(span.m_nTake % kTakeColours)}),
+                    Join({"bytes ", std::to_string(span.m_nFirstByte + 1), " to ",
+                          std::to_string(span.m_nEndByte), ": mostly from take ",
+                          std::to_string(span.m_nTake + 1)}));
     }
     const double dHalf = (kRight - kLeft) / static_cast<double>(strip.m_nColumns) / 2.0;
     for (const SStripMark& mark : strip.m_disagreements) {
         const double dX = XOf(mark.m_nColumn, strip.m_nColumns) + dHalf;
-        svg.Line(dX, kMarkTop, dX, kBarTop - 1.0, "disagree",
-                 MarkTitle(mark, "a disagreement", "disagreements"));
+        canvas.Line(dX, kMarkTop, dX, kBarTop - 1.0, "disagree",
+                    MarkTitle(mark, "a disagreement", "disagreements"));
     }
     for (const SStripMark& mark : strip.m_missing) {
         const double dX = XOf(mark.m_nColumn, strip.m_nColumns) + dHalf;
-        svg.Line(dX, kBarBottom + 1.0, dX, kMarkBottom, "missing",
-                 MarkTitle(mark, "a missing byte", "missing bytes"));
+        canvas.Line(dX, kBarBottom + 1.0, dX, kMarkBottom, "missing",
+                    MarkTitle(mark, "a missing byte", "missing bytes"));
     }
+}
+
+std::string DrawMergeStrip(const SMergeStrip& strip, const std::string& strName) {
+    CSvg svg("strip", Join({"where the bytes of ", strName,
+                            " came from, with disagreements and missing bytes"}));
+    PaintMergeStrip(svg, strip);
     return svg.Finish();
 }

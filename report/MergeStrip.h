@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Canvas.h"
 #include "MergedBlock.h"
 
 // Columns [m_nFirstColumn, m_nEndColumn) whose bytes came mostly from
@@ -49,5 +50,7 @@ inline constexpr size_t kTakeColours = 6;     // take classes t0..t5, in turn
 // the last byte is in the last column).
 size_t StripColumn(uint32_t nByte, size_t nBytes, size_t nColumns);
 SMergeStrip LayOutMergeStrip(const SMergedBlock& block);
-// strName: the block's name as shown, for the picture's label.
+void PaintMergeStrip(CCanvas& canvas, const SMergeStrip& strip);
+// The strip as an <svg> element; strName: the block's name as shown, for
+// the picture's label.
 std::string DrawMergeStrip(const SMergeStrip& strip, const std::string& strName);

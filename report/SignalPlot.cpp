@@ -30,8 +30,8 @@ const char* ClassName(char cClass) {
 
 }  // namespace
 
-std::string DrawSnapshot(const SSignalSnapshot& snapshot) {
-    CSvg svg(kWidth, kHeight, "signal", "the signal around a failed byte");
+void PaintSnapshot(CCanvas& canvas, const SSignalSnapshot& snapshot) {
+    canvas.SetView({kWidth, kHeight, 0});
     const double dSpan =
         std::max(snapshot.m_dStep * static_cast<double>(snapshot.m_samples.size()), 1e-6);
     const auto XOf = [&](double dSeconds) {
@@ -42,11 +42,11 @@ std::string DrawSnapshot(const SSignalSnapshot& snapshot) {
         const double dShare = (std::clamp(dValue, -kRange, kRange) + kRange) / (2 * kRange);
         return kBottom - (kBottom - kTop) * dShare;
     };
-    svg.Rect(kLeft, kTop, kRight - kLeft, kBottom - kTop, "plotarea");
-    svg.Line(kLeft, YOf(0.0), kRight, YOf(0.0), "midpoint");
+    canvas.Rect(kLeft, kTop, kRight - kLeft, kBottom - kTop, "plotarea");
+    canvas.Line(kLeft, YOf(0.0), kRight, YOf(0.0), "midpoint");
 
     // At most two points (the lowest and the highest) per unit of width.
-    std::vector<SSvgPoint> points;
+    std::vector<SCanvasPoint> points;
     const size_t nSamples = snapshot.m_samples.size();
     const auto nColumns = static_cast<size_t>(kRight - kLeft);
     if (nSamples <= 2 * nColumns) {
@@ -67,31 +67,36 @@ std::string DrawSnapshot(const SSignalSnapshot& snapshot) {
             points.push_back({dX, YOf(bMinFirst ? *pMax : *pMin)});
         }
     }
-    svg.Polyline(points, "trace");
+    canvas.Polyline(points, "trace");
 
     double dLastLetter = -1e9;
     for (const SSignalSnapshot::SCrossing& crossing : snapshot.m_crossings) {
         const double dX = XOf(crossing.m_dAt);
         const char* szClass = ClassName(crossing.m_cClass);
-        svg.Line(dX, kBottom + 2.0, dX, kBottom + 12.0, std::string("mark ") + szClass);
+        canvas.Line(dX, kBottom + 2.0, dX, kBottom + 12.0, std::string("mark ") + szClass);
         if (dX - dLastLetter >= kLetterSpace) {
             const char szLetter[2] = {crossing.m_cClass, '\0'};
-            svg.Text(dX, kBottom + 24.0, szLetter, std::string("letter ") + szClass,
-                     CSvg::EAnchor::kMiddle);
+            canvas.Text(dX, kBottom + 24.0, szLetter, std::string("letter ") + szClass,
+                        ETextAnchor::kMiddle);
             dLastLetter = dX;
         }
     }
 
     const double dFailure = XOf(snapshot.m_dFailureAt);
-    svg.Line(dFailure, kTop, dFailure, kBottom, "failure");
+    canvas.Line(dFailure, kTop, dFailure, kBottom, "failure");
     const double dBefore = (snapshot.m_dFailureAt - snapshot.m_dStart) * 1e3;
     const double dAfter = (snapshot.m_dStart + dSpan - snapshot.m_dFailureAt) * 1e3;
     std::string strBefore = "\xE2\x88\x92";  // a minus sign
     strBefore += SvgNumber(std::round(dBefore * 10) / 10) + " ms";
-    svg.Text(kLeft, kHeight - 4.0, strBefore, "tick");
-    svg.Text(dFailure, kHeight - 4.0, "failure", "tick failtext", CSvg::EAnchor::kMiddle);
+    canvas.Text(kLeft, kHeight - 4.0, strBefore, "tick");
+    canvas.Text(dFailure, kHeight - 4.0, "failure", "tick failtext", ETextAnchor::kMiddle);
     std::string strAfter = "+";
     strAfter += SvgNumber(std::round(dAfter * 10) / 10) + " ms";
-    svg.Text(kRight, kHeight - 4.0, strAfter, "tick", CSvg::EAnchor::kEnd);
+    canvas.Text(kRight, kHeight - 4.0, strAfter, "tick", ETextAnchor::kEnd);
+}
+
+std::string DrawSnapshot(const SSignalSnapshot& snapshot) {
+    CSvg svg("signal", "the signal around a failed byte");
+    PaintSnapshot(svg, snapshot);
     return svg.Finish();
 }

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "Canvas.h"
 #include "TapeLog.h"
 
+void PaintSnapshot(CCanvas& canvas, const SSignalSnapshot& snapshot);
+// The picture as an <svg> element.
 std::string DrawSnapshot(const SSignalSnapshot& snapshot);

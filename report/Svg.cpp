@@ -22,8 +22,7 @@ std::string SvgNumber(double d) {
     return str == "-0" ? "0" : str;
 }
 
-CSvg::CSvg(int nWidth, int nHeight, std::string_view strClass, std::string_view strLabel)
-    : m_nWidth(nWidth), m_nHeight(nHeight) {
+CSvg::CSvg(std::string_view strClass, std::string_view strLabel) {
     // The view box is filled in by Finish.
     m_str = Join({"\" class=\"", HtmlEscape(strClass), "\" role=\"img\" aria-label=\"",
                   HtmlEscape(strLabel), "\">\n"});
@@ -54,18 +53,19 @@ void CSvg::Line(double dX1, double dY1, double dX2, double dY2, std::string_view
 }
 
 void CSvg::Text(double dX, double dY, std::string_view strText, std::string_view strClass,
-                EAnchor eAnchor) {
+                ETextAnchor eAnchor) {
     m_str += Join({"<text x=\"", SvgNumber(dX), "\" y=\"", SvgNumber(dY), "\" class=\"",
                    HtmlEscape(strClass), "\""});
-    if (eAnchor != EAnchor::kStart) {
-        m_str += eAnchor == EAnchor::kMiddle ? " text-anchor=\"middle\"" : " text-anchor=\"end\"";
+    if (eAnchor != ETextAnchor::kStart) {
+        m_str +=
+            eAnchor == ETextAnchor::kMiddle ? " text-anchor=\"middle\"" : " text-anchor=\"end\"";
     }
     m_str += '>';
     m_str += HtmlEscape(strText);
     m_str += "</text>\n";
 }
 
-void CSvg::Polyline(const std::vector<SSvgPoint>& points, std::string_view strClass) {
+void CSvg::Polyline(const std::vector<SCanvasPoint>& points, std::string_view strClass) {
     m_str += Join({"<polyline class=\"", HtmlEscape(strClass), "\" points=\""});
     for (size_t k = 0; k < points.size(); ++k) {
         if (k > 0) {
@@ -78,8 +78,8 @@ void CSvg::Polyline(const std::vector<SSvgPoint>& points, std::string_view strCl
 
 std::string CSvg::Finish() {
     std::string str = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 ";
-    str += Join({std::to_string(m_nTop), " ", std::to_string(m_nWidth), " ",
-                 std::to_string(m_nHeight - m_nTop)});
+    str += Join({std::to_string(m_view.m_nTop), " ", std::to_string(m_view.m_nWidth), " ",
+                 std::to_string(m_view.m_nHeight - m_view.m_nTop)});
     str += m_str;
     str += "</svg>";
     return str;

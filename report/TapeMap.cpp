@@ -63,17 +63,21 @@ std::string BlockTitle(const STapeBlock& block, size_t nIndex, const std::string
 }  // namespace
 
 STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
+    return LayOutTapeMap(log.Blocks(), log.Failures(), dSeconds);
+}
+
+STapeMap LayOutTapeMap(std::span<const STapeBlock> blocks, std::span<const STapeFailure> failures,
+                       double dSeconds) {
     STapeMap map;
     double dSpan = dSeconds;
-    for (const STapeBlock& block : log.Blocks()) {
+    for (const STapeBlock& block : blocks) {
         dSpan = std::max(dSpan, block.m_dEnd);
     }
-    for (const STapeFailure& failure : log.Failures()) {
+    for (const STapeFailure& failure : failures) {
         dSpan = std::max(dSpan, failure.m_dAt);
     }
     map.m_dSeconds = dSpan > 0.0 ? dSpan : 1.0;
 
-    const std::vector<STapeBlock>& blocks = log.Blocks();
     for (size_t k = 0; k < blocks.size(); ++k) {
         const double dX0 = XOf(blocks[k].m_dStart, map.m_dSeconds);
         const double dX1 = std::max(XOf(blocks[k].m_dEnd, map.m_dSeconds), dX0 + kMinBar);
@@ -93,7 +97,7 @@ STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
     const auto nColumns = static_cast<size_t>(kRight - kLeft) + 1;
     std::vector<uint32_t> counts(nColumns, 0);
     std::vector<double> firstAt(nColumns, 0.0);
-    for (const STapeFailure& failure : log.Failures()) {
+    for (const STapeFailure& failure : failures) {
         const auto nColumn = static_cast<size_t>(XOf(failure.m_dAt, map.m_dSeconds) - kLeft);
         if (counts[nColumn]++ == 0 || failure.m_dAt < firstAt[nColumn]) {
             firstAt[nColumn] = failure.m_dAt;
@@ -107,26 +111,31 @@ STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds) {
     return map;
 }
 
-std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
-                        const std::vector<std::string>& names) {
-    CSvg svg(kWidth, kHeight, "map", "map of the recording: blocks and failed bytes");
-    svg.Rect(kLeft, kBarTop, kRight - kLeft, kBarBottom - kBarTop, "track");
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, const CTapeLog& log,
+                  const std::vector<std::string>& names) {
+    PaintTapeMap(canvas, map, log.Blocks(), names);
+}
+
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, std::span<const STapeBlock> blocks,
+                  const std::vector<std::string>& names) {
+    canvas.Rect(kLeft, kBarTop, kRight - kLeft, kBarBottom - kBarTop, "track");
 
     std::array<double, kLabelRows.size()> rowEnds;
     rowEnds.fill(-1e9);
     size_t nRows = 0;  // label rows in use
     for (const SMapBar& bar : map.m_bars) {
-        const STapeBlock& block = log.Blocks()[bar.m_nFirst];
+        const STapeBlock& block = blocks[bar.m_nFirst];
         const std::string& strName = bar.m_nFirst < names.size() ? names[bar.m_nFirst] : "";
         if (bar.m_nCount > 1) {
-            svg.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop, "block many",
-                     Join({std::to_string(bar.m_nCount), " short blocks from ",
-                           FormatTapeTime(block.m_dStart)}));
+            canvas.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop,
+                        "block many",
+                        Join({std::to_string(bar.m_nCount), " short blocks from ",
+                              FormatTapeTime(block.m_dStart)}));
             continue;
         }
-        svg.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop,
-                 block.m_nFailures > 0 ? "block failed" : "block",
-                 BlockTitle(block, bar.m_nFirst, strName));
+        canvas.Rect(bar.m_dX0, kBarTop, bar.m_dX1 - bar.m_dX0, kBarBottom - kBarTop,
+                    block.m_nFailures > 0 ? "block failed" : "block",
+                    BlockTitle(block, bar.m_nFirst, strName));
         // The label goes in the lowest row where it fits.
         const std::string strLabel =
             strName.empty() ? Join({std::to_string(block.m_nBytes), " B"})
@@ -137,8 +146,8 @@ std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
             if (dX >= rowEnds[r] + 8.0) {
                 rowEnds[r] = dX + dWidth;
                 nRows = std::max(nRows, r + 1);
-                svg.Line(bar.m_dX0 + 0.5, kLabelRows[r] + 3.0, bar.m_dX0 + 0.5, kBarTop, "lead");
-                svg.Text(dX, kLabelRows[r], strLabel, "label");
+                canvas.Line(bar.m_dX0 + 0.5, kLabelRows[r] + 3.0, bar.m_dX0 + 0.5, kBarTop, "lead");
+                canvas.Text(dX, kLabelRows[r], strLabel, "label");
                 break;
             }
         }
@@ -149,21 +158,28 @@ std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
             mark.m_nCount == 1 ? Join({"failed byte at ", FormatTapeTime(mark.m_dFirstAt)})
                                : Join({std::to_string(mark.m_nCount), " failed bytes from ",
                                        FormatTapeTime(mark.m_dFirstAt)});
-        svg.Line(mark.m_dX, kBarTop, mark.m_dX, kBarBottom, "failline");
-        svg.Line(mark.m_dX, kMarkTop, mark.m_dX, kMarkBottom, "fail", strTitle);
+        canvas.Line(mark.m_dX, kBarTop, mark.m_dX, kBarBottom, "failline");
+        canvas.Line(mark.m_dX, kMarkTop, mark.m_dX, kMarkBottom, "fail", strTitle);
     }
 
-    svg.Line(kLeft, kAxis, kRight, kAxis, "axis");
+    canvas.Line(kLeft, kAxis, kRight, kAxis, "axis");
     const double dStep = AxisStep(map.m_dSeconds);
     for (int32_t k = 0; k * dStep <= map.m_dSeconds + 1e-9; ++k) {
         const double dAt = k * dStep;
         const double dX = XOf(dAt, map.m_dSeconds);
-        svg.Line(dX, kAxis, dX, kAxis + 5.0, "axis");
-        const CSvg::EAnchor eAnchor = dX < kLeft + 30.0    ? CSvg::EAnchor::kStart
-                                      : dX > kRight - 30.0 ? CSvg::EAnchor::kEnd
-                                                           : CSvg::EAnchor::kMiddle;
-        svg.Text(dX, kAxis + 19.0, AxisLabel(dAt, dStep), "tick", eAnchor);
+        canvas.Line(dX, kAxis, dX, kAxis + 5.0, "axis");
+        const ETextAnchor eAnchor = dX < kLeft + 30.0    ? ETextAnchor::kStart
+                                    : dX > kRight - 30.0 ? ETextAnchor::kEnd
+                                                         : ETextAnchor::kMiddle;
+        canvas.Text(dX, kAxis + 19.0, AxisLabel(dAt, dStep), "tick", eAnchor);
     }
-    svg.CropTop(static_cast<int>((nRows > 0 ? kLabelRows[nRows - 1] : kBarTop) - 18.0));
+    canvas.SetView(
+        {kWidth, kHeight, static_cast<int>((nRows > 0 ? kLabelRows[nRows - 1] : kBarTop) - 18.0)});
+}
+
+std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
+                        const std::vector<std::string>& names) {
+    CSvg svg("map", "map of the recording: blocks and failed bytes");
+    PaintTapeMap(svg, map, log, names);
     return svg.Finish();
 }

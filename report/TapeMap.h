@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "Canvas.h"
 #include "TapeLog.h"
 
 struct SMapBar {
@@ -39,6 +41,15 @@ inline constexpr double kRight = 986.0;
 
 // dSeconds: the recording's length, 0 when unknown (the log then sets it).
 STapeMap LayOutTapeMap(const CTapeLog& log, double dSeconds);
+// The same from the blocks and failed bytes found so far (a map that fills
+// in while a recording is decoded).
+STapeMap LayOutTapeMap(std::span<const STapeBlock> blocks, std::span<const STapeFailure> failures,
+                       double dSeconds);
 // names: each block's record name as shown, one per block of the log.
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, const CTapeLog& log,
+                  const std::vector<std::string>& names);
+void PaintTapeMap(CCanvas& canvas, const STapeMap& map, std::span<const STapeBlock> blocks,
+                  const std::vector<std::string>& names);
+// The map as an <svg> element.
 std::string DrawTapeMap(const STapeMap& map, const CTapeLog& log,
                         const std::vector<std::string>& names);

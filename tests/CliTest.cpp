@@ -32,6 +32,8 @@ TEST(CliArgumentsTest, OneRecordingRuns) {
     EXPECT_EQ(several.paths, (std::vector<std::string>{"a.wav", "b.wav"}));
     EXPECT_TRUE(several.bJson);
     EXPECT_EQ(several.strReport, "r");
+    EXPECT_EQ(ParseArguments({"--split", "out", "a.wav"}).strSplit, "out");
+    EXPECT_EQ(ParseArguments({"--split=d/e", "a.wav"}).strSplit, "d/e");
 }
 
 TEST(CliArgumentsTest, OptionsAndUsageErrors) {
@@ -40,6 +42,8 @@ TEST(CliArgumentsTest, OptionsAndUsageErrors) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"a.wav", "--report"},
                                                  {"-o"},
+                                                 {"a.wav", "--split"},
+                                                 {"--split=", "a.wav"},
                                                  {"--json"},
                                                  {"-v"},
                                                  {"--verbose", "a.wav"},
