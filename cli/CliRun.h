@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include "RobustDecoder.h"
 #include "RunPlan.h"
+#include "TapeDecoder.h"
+#include "TextSink.h"
 
 struct SRunOptions {
     bool m_bRobust = false;
@@ -18,3 +21,10 @@ struct SRunOptions {
 // The exit status of the run: 0 when the recording was read to its end
 // (and its report written), 1 otherwise.
 int RunRecording(const SRunPlan& plan, const SRunOptions& options);
+
+// A run through a decoder that the caller made (the robust decoder on a
+// live capture); pRobust: the robust decoder behind it, told of the sink
+// as its listener; pTerminalSink, when given, shows the run on a terminal
+// instead of the status line.
+int RunDecoding(const SRunPlan& plan, const SRunOptions& options, CTapeDecoder& decoder,
+                CRobustDecoder* pRobust, CTextSink* pTerminalSink = nullptr);

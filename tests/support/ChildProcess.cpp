@@ -27,19 +27,33 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Reads the child's stdout and stderr to their ends. False when the child
-// has not finished them in a minute (it hangs).
-bool ReadOutputs(int nOut, int nErr, SChildResult& result) {
+// Reads the child's stdout and stderr to their ends, sending it the signal
+// that signalWhen asks for. False when the child has not finished them in a
+// minute (it hangs).
+bool ReadOutputs(int nOut, int nErr, pid_t pid,
+                 const std::function<int(const SChildResult&)>& signalWhen, SChildResult& result) {
     pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
     std::string* pTexts[2] = {&result.strOut, &result.strErr};
     int nOpen = 2;
-    while (nOpen > 0) {
-        const int nReady = poll(fds, 2, 60000);
+    bool bAsking = static_cast<bool>(signalWhen);
+    const int nWait = bAsking ? 20 : 60000;
+    for (int nWaited = 0; nOpen > 0;) {
+        const int nReady = poll(fds, 2, nWait);
         if (nReady < 0 && errno == EINTR) {
             continue;
         }
-        if (nReady <= 0) {
+        if (bAsking) {
+            if (const int nSignal = signalWhen(result); nSignal > 0) {
+                kill(pid, nSignal);
+                bAsking = false;
+            }
+        }
+        nWaited = nReady == 0 ? nWaited + nWait : 0;
+        if (nReady < 0 || nWaited >= 60000) {
             return false;
+        }
+        if (nReady == 0) {
+            continue;
         }
         for (size_t k = 0; k < 2; ++k) {
             if (fds[k].fd < 0 || fds[k].revents == 0) {
@@ -95,7 +109,7 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
     } else {
-        if (!ReadOutputs(out[0], err[0], result)) {
+        if (!ReadOutputs(out[0], err[0], pid, options.signalWhen, result)) {
             ADD_FAILURE() << strProgram << " did not finish";
             kill(pid, SIGKILL);
         }

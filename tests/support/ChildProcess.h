@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct SChildOptions {
     std::vector<std::string> environment;
     rlim_t nFileSizeLimit = RLIM_INFINITY;
     bool bRemoveFolder = false;  // the folder is deleted once the child is in it
+    // While the child runs, asked about every 20 ms with its output so far:
+    // a signal number above 0 is sent to the child, once.
+    std::function<int(const struct SChildResult&)> signalWhen;
 };
 
 struct SChildResult {
