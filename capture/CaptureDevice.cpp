@@ -178,6 +178,7 @@ bool CCaptureStream::IsRunning() const {
 }
 
 void CCaptureStream::Stop() {
+    const std::lock_guard lock(m_mutex);
     if (m_pStream == nullptr || IsAbandoned()) {
         return;
     }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,7 @@ private:
     static int Callback(const void* pInput, void* pOutput, unsigned long nFrames,
                         const PaStreamCallbackTimeInfo* pTime, unsigned long nFlags, void* pUser);
 
+    std::mutex m_mutex;  // Stop may come from the decoder's thread and the run's
     PaStream* m_pStream = nullptr;
     std::unique_ptr<CSampleRing> m_pRing;
     std::atomic<int64_t> m_nOverflows{0};

@@ -253,7 +253,20 @@ rm -rf "$prefix/share/doc"
 # PortAudio's CMake files of this version build no static library to
 # install and leave WASAPI out with MinGW; its configure script does both,
 # in a copy of its tree (its Makefile makes no folders for its objects).
+# Its WASAPI source includes the system's headers for Visual C++ only and
+# otherwise declares the types itself, unless the headers set NTDDI_VERSION,
+# as MinGW-w64's do: then it has neither. The copy includes MinGW-w64's
+# headers first, defining the GUIDs and property keys it uses (INITGUID).
 cp -a "${src[portaudio19]}" "$work/portaudio19"
+wasapi=$work/portaudio19/src/hostapi/wasapi/pa_win_wasapi.c
+{
+    printf '%s\n' '#define COBJMACROS' '#define INITGUID' '#include <windows.h>' '#include <mmreg.h>' \
+        '#include <avrt.h>' '#include <audioclient.h>' '#include <endpointvolume.h>' \
+        '#include <mmdeviceapi.h>' '#include <functiondiscoverykeys_devpkey.h>' \
+        '#include <devicetopology.h>' '#undef INITGUID'
+    cat "$wasapi"
+} >"$wasapi.new"
+mv "$wasapi.new" "$wasapi"
 builddir=$work/portaudio19 build_package_autotools portaudio19 "$work/portaudio19" --with-winapi=wmme,wasapi
 
 # What a finished build holds: static libraries only, and a libsndfile
