@@ -138,8 +138,9 @@ TEST(KeptRecordingTest, TheFileHoldsAllButTheLastSecondWhileItGrowsAndEverything
             // A WAV's header says so too, for readers that trust it.
             const std::vector<uint8_t> file = ReadBytes(strPath);
             if (file.size() >= 44 && std::memcmp(file.data(), "RIFF", 4) == 0) {
-                const uint32_t nDataBytes = file[40] | file[41] << 8 | file[42] << 16 |
-                                            static_cast<uint32_t>(file[43]) << 24;
+                const uint32_t nDataBytes =
+                    static_cast<uint32_t>(file[40] | file[41] << 8 | file[42] << 16) |
+                    static_cast<uint32_t>(file[43]) << 24;
                 EXPECT_GE(nDataBytes + 4U * kRate, 2 * all.size()) << szName;
             }
         }

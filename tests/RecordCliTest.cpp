@@ -45,8 +45,9 @@ std::vector<uint8_t> TapePcm(const std::vector<CAnalogBlock>& blocks, double dSi
         RenderAnalogRecording(CAnalogFormat{}, CImpairments{}, blocks, 400, 0.5);
     std::vector<uint8_t> pcm;
     for (size_t k = 12; k + 8 <= wav.size();) {
-        const uint32_t nSize = wav[k + 4] | wav[k + 5] << 8 | wav[k + 6] << 16 |
-                               static_cast<uint32_t>(wav[k + 7]) << 24;
+        const uint32_t nSize =
+            static_cast<uint32_t>(wav[k + 4] | wav[k + 5] << 8 | wav[k + 6] << 16) |
+            static_cast<uint32_t>(wav[k + 7]) << 24;
         if (std::memcmp(wav.data() + k, "data", 4) == 0) {
             pcm.assign(wav.begin() + static_cast<std::ptrdiff_t>(k + 8),
                        wav.begin() + static_cast<std::ptrdiff_t>(k + 8 + nSize));
