@@ -52,6 +52,7 @@ void CRobustDecoder::Restart() {
     m_bInBlock = false;
     m_strFailure.clear();
     m_dNextProgress = 0.0;
+    m_dLastProgress = -1.0;
     m_fInputPeak.store(0.0f, std::memory_order_relaxed);
 }
 
@@ -186,12 +187,14 @@ bool CRobustDecoder::Advance() {
         return bMore;
     }
     const double dPosition = static_cast<double>(m_nSample) / m_dChainRate;
-    // Once a second of the recording, and once more at its end.
-    if (dPosition >= m_dNextProgress || (!bMore && std::isfinite(m_dNextProgress))) {
+    // Once a second of the recording, and at its end unless just told.
+    if (dPosition >= m_dNextProgress ||
+        (!bMore && std::isfinite(m_dNextProgress) && dPosition > m_dLastProgress)) {
         const float fPeak = m_fInputPeak.exchange(0.0f, std::memory_order_relaxed);
         const double dPeakDb = fPeak > 0.0f ? 20.0 * std::log10(static_cast<double>(fPeak))
                                             : CDecodeListener::kSilenceDbfs;
         m_pListener->OnProgress(dPosition, std::max(dPeakDb, CDecodeListener::kSilenceDbfs));
+        m_dLastProgress = dPosition;
         m_dNextProgress =
             bMore ? std::floor(dPosition) + 1.0 : std::numeric_limits<double>::infinity();
     }
@@ -253,11 +256,19 @@ int32_t CRobustDecoder::ReadChain(double* pOut) {
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
-    // The input's level for the listener: the peak of the chain samples.
-    double dPeak = 0.0;
-    for (int32_t k = 0; k < nChain; ++k) {
-        dPeak = std::max(dPeak, std::abs(pOut[k]));
+    // The input's level for the listener: the peak of the chain samples,
+    // four at a time, so that the comparisons need not wait on each other.
+    std::array<double, 4> dLanes{};
+    int32_t k = 0;
+    for (; k + 4 <= nChain; k += 4) {
+        for (size_t j = 0; j < 4; ++j) {
+            dLanes[j] = std::max(dLanes[j], std::abs(pOut[k + static_cast<int32_t>(j)]));
+        }
     }
+    for (; k < nChain; ++k) {
+        dLanes[0] = std::max(dLanes[0], std::abs(pOut[k]));
+    }
+    const double dPeak = std::max(std::max(dLanes[0], dLanes[1]), std::max(dLanes[2], dLanes[3]));
     if (static_cast<float>(dPeak) > m_fInputPeak.load(std::memory_order_relaxed)) {
         m_fInputPeak.store(static_cast<float>(dPeak), std::memory_order_relaxed);
     }

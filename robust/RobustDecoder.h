@@ -125,6 +125,7 @@ private:
     CDecodeListener* m_pListener = nullptr;
     std::string m_strFailure;
     double m_dNextProgress = 0.0;        // s: when the listener next hears of the progress
+    double m_dLastProgress = -1.0;       // s: what it last heard
     std::atomic<float> m_fInputPeak{0};  // of the chain samples read since then (pipe's thread)
     CHalfPeriodTiming m_timing;
     CByteFramer m_framer;

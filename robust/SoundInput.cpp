@@ -267,16 +267,15 @@ int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {
         std::memcpy(pBuffer, pHeld, nFromHeld);
         m_nReplayed = m_nHeld;
     }
-    if (m_bReplayed && m_bHolding) {
-        // Past the frames held after a Replay: they are no longer needed.
+    const auto nHeldFrames = static_cast<int32_t>(nFromHeld / nFrameBytes);
+    const int32_t nRead = ReadSound(pBuffer + nFromHeld, nWanted - nHeldFrames);
+    if (m_bHolding && !m_bReplayed) {
+        Hold(pBuffer, static_cast<size_t>(nRead) * nFrameBytes);
+    } else if (m_bHolding && nRead > 0) {
+        // Frames past those held, after a Replay: they are no longer needed.
         m_bHolding = false;
         std::vector<uint8_t>().swap(m_held);
         m_nHeld = m_nReplayed = 0;
-    }
-    const auto nHeldFrames = static_cast<int32_t>(nFromHeld / nFrameBytes);
-    const int32_t nRead = ReadSound(pBuffer + nFromHeld, nWanted - nHeldFrames);
-    if (m_bHolding) {
-        Hold(pBuffer, static_cast<size_t>(nRead) * nFrameBytes);
     }
     return nHeldFrames + nRead;
 }

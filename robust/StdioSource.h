@@ -8,7 +8,7 @@
 
 class CStdioSource : public CByteSource {
 public:
-    CStdioSource(std::FILE* pFile, bool bOwned) : m_pFile(pFile), m_bOwned(bOwned) {}
+    CStdioSource(std::FILE* pFile, bool bOwned);
     ~CStdioSource() override;
     CStdioSource(const CStdioSource&) = delete;
     CStdioSource& operator=(const CStdioSource&) = delete;

@@ -28,14 +28,14 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
 }
 
 // Reads the child's stdout and stderr to their ends, sending it the signal
-// that signalWhen asks for. False when the child has not finished them in a
-// minute (it hangs).
-bool ReadOutputs(int nOut, int nErr, pid_t pid,
-                 const std::function<int(const SChildResult&)>& signalWhen, SChildResult& result) {
+// that options.signalWhen asks for. False when the child has not finished
+// them in a minute (it hangs).
+bool ReadOutputs(int nOut, int nErr, pid_t pid, const SChildOptions& options,
+                 SChildResult& result) {
     pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
     std::string* pTexts[2] = {&result.strOut, &result.strErr};
     int nOpen = 2;
-    bool bAsking = static_cast<bool>(signalWhen);
+    bool bAsking = static_cast<bool>(options.signalWhen);
     const int nWait = bAsking ? 20 : 60000;
     for (int nWaited = 0; nOpen > 0;) {
         const int nReady = poll(fds, 2, nWait);
@@ -43,7 +43,7 @@ bool ReadOutputs(int nOut, int nErr, pid_t pid,
             continue;
         }
         if (bAsking) {
-            if (const int nSignal = signalWhen(result); nSignal > 0) {
+            if (const int nSignal = options.signalWhen(result); nSignal > 0) {
                 kill(pid, nSignal);
                 bAsking = false;
             }
@@ -63,6 +63,9 @@ bool ReadOutputs(int nOut, int nErr, pid_t pid,
             const ssize_t nRead = read(fds[k].fd, buf, sizeof buf);
             if (nRead > 0) {
                 pTexts[k]->append(buf, static_cast<size_t>(nRead));
+                if (k == 0 && options.onOutput) {
+                    options.onOutput(result.strOut);
+                }
             } else {
                 fds[k].fd = -1;  // poll skips it from now on
                 --nOpen;
@@ -95,8 +98,10 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     }
     const pid_t pid = fork();
     if (pid == 0) {
+        const int nIn = options.strStdin.empty() ? 0 : open(options.strStdin.c_str(), O_RDONLY);
         const bool bReady =
-            dup2(out[1], 1) == 1 && dup2(err[1], 2) == 2 && chdir(strFolder.c_str()) == 0 &&
+            nIn >= 0 && (nIn == 0 || dup2(nIn, 0) == 0) && dup2(out[1], 1) == 1 &&
+            dup2(err[1], 2) == 2 && chdir(strFolder.c_str()) == 0 &&
             (!options.bRemoveFolder || rmdir(strFolder.c_str()) == 0) &&
             (options.nFileSizeLimit == RLIM_INFINITY || setrlimit(RLIMIT_FSIZE, &limit) == 0);
         if (bReady) {
@@ -109,7 +114,7 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
     } else {
-        if (!ReadOutputs(out[0], err[0], pid, options.signalWhen, result)) {
+        if (!ReadOutputs(out[0], err[0], pid, options, result)) {
             ADD_FAILURE() << strProgram << " did not finish";
             kill(pid, SIGKILL);
         }

@@ -15,6 +15,11 @@ struct SChildOptions {
     std::vector<std::string> environment;
     rlim_t nFileSizeLimit = RLIM_INFINITY;
     bool bRemoveFolder = false;  // the folder is deleted once the child is in it
+    // Opened as the child's standard input (a file, or a FIFO another thread
+    // writes); empty: the test's own.
+    std::string strStdin;
+    // Called with all of standard output so far each time more has come.
+    std::function<void(const std::string&)> onOutput;
     // While the child runs, asked about every 20 ms with its output so far:
     // a signal number above 0 is sent to the child, once.
     std::function<int(const struct SChildResult&)> signalWhen;
