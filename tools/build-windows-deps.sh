@@ -256,8 +256,10 @@ rm -rf "$prefix/share/doc"
 # Its WASAPI source includes the system's headers for Visual C++ only and
 # otherwise declares the types itself, unless the headers set NTDDI_VERSION,
 # as MinGW-w64's do: then it has neither. The copy includes MinGW-w64's
-# headers first, defining the GUIDs and property keys it uses (INITGUID).
+# headers first, defining the GUIDs and property keys it uses (INITGUID),
+# and goes without the old copies of them that it ships.
 cp -a "${src[portaudio19]}" "$work/portaudio19"
+rm -rf "$work/portaudio19/src/hostapi/wasapi/mingw-include"
 wasapi=$work/portaudio19/src/hostapi/wasapi/pa_win_wasapi.c
 {
     printf '%s\n' '#define COBJMACROS' '#define INITGUID' '#include <windows.h>' '#include <mmreg.h>' \
