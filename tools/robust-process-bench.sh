@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016 # the sh -c scripts take their words as $1 and $2
 # The robust decoder as a whole process, beside cat: a recording of MINUTES
 # minutes (default 40) at 16-bit stereo 44,100 Hz, made by tavro-tape-encode
 # from blocks of random bytes, is read once by cat to warm the cache; then,
