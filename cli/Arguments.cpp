@@ -49,6 +49,90 @@ bool ParseChannel(const std::string& str, int32_t& nChannel) {
     return true;
 }
 
+// A whole number from nLow to nHigh.
+bool ParseWhole(const std::string& str, int32_t nLow, int32_t nHigh, int32_t& nValue) {
+    int32_t n = 0;
+    const auto [p, error] = std::from_chars(str.data(), str.data() + str.size(), n);
+    if (str.empty() || error != std::errc() || p != str.data() + str.size() || n < nLow ||
+        n > nHigh) {
+        return false;
+    }
+    nValue = n;
+    return true;
+}
+
+// Seconds: more than 0, at most a week.
+bool ParseSeconds(const std::string& str, double& dValue) {
+    double d = 0.0;
+    const auto [p, error] = std::from_chars(str.data(), str.data() + str.size(), d);
+    if (str.empty() || error != std::errc() || p != str.data() + str.size() || !(d > 0.0) ||
+        d > 7.0 * 24 * 3600) {
+        return false;
+    }
+    dValue = d;
+    return true;
+}
+
+// The options of --record: what each one needs of its value, and the usage
+// error otherwise.
+struct SRecordOption {
+    const char* m_szName;
+    const char* m_szError;
+};
+
+constexpr SRecordOption kRecordOptions[] = {
+    {"--keep", "--keep needs a file name ending in .flac or .wav"},
+    {"--device", "--device needs a device name or number (see --list-devices)"},
+    {"--rate", "--rate needs a rate from 8000 to 384000"},
+    {"--channels", "--channels needs a channel count from 1 to 32"},
+    {"--seconds", "--seconds needs a number of seconds above 0"},
+    {"--stop-after-silence", "--stop-after-silence needs a number of seconds above 0"},
+};
+
+// Takes strValue into the request for the option strName; false when it
+// does not fit.
+bool TakeRecordValue(const std::string& strName, const std::string& strValue,
+                     CCliRequest& request) {
+    if (strName == "--keep") {
+        request.strKeep = strValue;
+        return !strValue.empty();
+    }
+    if (strName == "--device") {
+        request.strDevice = strValue;
+        return !strValue.empty();
+    }
+    if (strName == "--rate") {
+        return ParseWhole(strValue, 8000, 384000, request.nRate);
+    }
+    if (strName == "--channels") {
+        return ParseWhole(strValue, 1, 32, request.nChannels);
+    }
+    if (strName == "--seconds") {
+        return ParseSeconds(strValue, request.dSeconds);
+    }
+    return ParseSeconds(strValue, request.dSilence);
+}
+
+// The checks of a --record call once its arguments are read.
+CCliRequest FinishRecordRequest(CCliRequest request, const std::vector<std::string>& paths,
+                                bool bChannel) {
+    if (!paths.empty()) {
+        request.strError = "--record takes no recording: it records one (see --keep)";
+    } else if (request.bMerge) {
+        request.strError = "--merge cannot record";
+    } else if (!request.strReport.empty()) {
+        request.strError =
+            "--report is not made while recording: give the kept recording to --robust --report "
+            "afterwards";
+    } else if (bChannel && request.nChannels != 0 && request.nChannel > request.nChannels) {
+        request.strError = "--channel is above the --channels recorded";
+    } else {
+        request.bRobust = true;
+        request.eAction = ECliAction::kRecord;
+    }
+    return request;
+}
+
 }  // namespace
 
 CCliRequest ParseArguments(const std::vector<std::string>& args) {
@@ -56,6 +140,9 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
     bool bOptions = true;
     bool bChannel = false;
+    bool bRecord = false;
+    bool bListDevices = false;
+    const char* szRecordOption = nullptr;  // the first option that needs --record
     // The value of an option that takes one, from "--name=VALUE" or the next
     // argument; false when there is none.
     const auto TakeValue = [&args](size_t& k, const std::string& strName, std::string& strValue) {
@@ -75,7 +162,27 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
     };
     for (size_t k = 0; k < args.size(); ++k) {
         const std::string& strArg = args[k];
-        if (bOptions && (strArg == "--robust" || strArg == "-r")) {
+        const SRecordOption* pRecordOption = nullptr;
+        for (const SRecordOption& option : kRecordOptions) {
+            if (IsOption(strArg, option.m_szName)) {
+                pRecordOption = &option;
+            }
+        }
+        if (pRecordOption != nullptr) {
+            std::string strValue;
+            if (!TakeValue(k, pRecordOption->m_szName, strValue) ||
+                !TakeRecordValue(pRecordOption->m_szName, strValue, request)) {
+                request.strError = pRecordOption->m_szError;
+                return request;
+            }
+            if (szRecordOption == nullptr) {
+                szRecordOption = pRecordOption->m_szName;
+            }
+        } else if (bOptions && strArg == "--record") {
+            bRecord = true;
+        } else if (bOptions && strArg == "--list-devices") {
+            bListDevices = true;
+        } else if (bOptions && (strArg == "--robust" || strArg == "-r")) {
             request.bRobust = true;
         } else if (bOptions && strArg == "--json") {
             request.bJson = true;
@@ -118,6 +225,17 @@ CCliRequest ParseArguments(const std::vector<std::string>& args) {
         } else {
             paths.push_back(strArg);
         }
+    }
+    if (bListDevices) {
+        request.eAction = ECliAction::kListDevices;
+        return request;
+    }
+    if (bRecord) {
+        return FinishRecordRequest(std::move(request), paths, bChannel);
+    }
+    if (szRecordOption != nullptr) {
+        request.strError = std::string(szRecordOption) + " needs --record";
+        return request;
     }
     if (paths.empty()) {
         request.strError = "no recording given";

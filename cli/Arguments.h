@@ -10,7 +10,7 @@
 // comes through; elsewhere they are the bytes as given.
 std::vector<std::string> GetUtf8Arguments(int argc, char** argv);
 
-enum class ECliAction { kRun, kHelp, kVersion, kUsageError };
+enum class ECliAction { kRun, kRecord, kListDevices, kHelp, kVersion, kUsageError };
 
 struct CCliRequest {
     ECliAction eAction = ECliAction::kUsageError;
@@ -24,11 +24,21 @@ struct CCliRequest {
     std::string strOutput;           // -o FILE (one recording) or DIR (several)
     bool bMerge = false;             // --merge: the recordings are takes of one tape
     std::string strSplit;            // --split DIR: each block also as a file of its own there
+    // kRecord: capture from a sound card (--record), decoded as it arrives.
+    std::string strKeep;    // --keep FILE: the kept recording; empty for the default
+    std::string strDevice;  // --device NAME|N; empty for the default input
+    int32_t nRate = 44100;  // --rate N: frames per second
+    int32_t nChannels = 0;  // --channels N; 0: two where the device has them
+    double dSeconds = 0.0;  // --seconds N: stop after N s; 0: no limit
+    double dSilence = 0.0;  // --stop-after-silence S; 0: never
 };
 
 // Options: --help, --version, --robust (-r), --channel N, --json,
 // --report PATH, -o PATH (--output), --merge (two recordings or more, the
 // robust decoder), --split DIR; an option's value may also follow '='
 // (--report=PATH). "--" ends the options, so that a path may begin with '-'.
-// At least one recording is needed to run.
+// At least one recording is needed to run. --record (kRecord) takes none and
+// the robust decoder, with --keep FILE, --device NAME|N, --rate N,
+// --channels N, --seconds N and --stop-after-silence S, which need it;
+// --list-devices (kListDevices) lists the input devices.
 CCliRequest ParseArguments(const std::vector<std::string>& args);

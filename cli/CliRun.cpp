@@ -100,20 +100,23 @@ bool WriteSplit(const std::string& strFolder, const std::vector<SNamedBlock>& bl
 }
 
 int RunRecording(const SRunPlan& plan, const SRunOptions& options) {
-    const bool bReport = !plan.m_strReport.empty();
-    SDecoderChoice choice = ChooseDecoder(options, bReport);
-    CTapeDecoder& decoder = *choice.m_pDecoder;
+    SDecoderChoice choice = ChooseDecoder(options, !plan.m_strReport.empty());
+    return RunDecoding(plan, options, *choice.m_pDecoder, choice.m_pRobust);
+}
 
+int RunDecoding(const SRunPlan& plan, const SRunOptions& options, CTapeDecoder& decoder,
+                CRobustDecoder* pRobust, CTextSink* pTerminalSink) {
+    const bool bReport = !plan.m_strReport.empty();
     CLineSink lineSink(stdout);
     CTerminalSink terminalSink(stdout);
     CJsonLines jsonSink(stdout, plan.m_strRecording, decoder, options.m_bTagPath);
+    CTextSink& terminal = pTerminalSink != nullptr ? *pTerminalSink : terminalSink;
     CTextSink& sink = options.m_bJson       ? static_cast<CTextSink&>(jsonSink)
-                      : options.m_bTerminal ? static_cast<CTextSink&>(terminalSink)
+                      : options.m_bTerminal ? terminal
                                             : lineSink;
     CCliOwner owner(plan.m_strRecording, sink, plan.m_strOutput);
     // The robust decoder tells the sink what it finds as it goes: its lost
     // bytes as error lines, or every event of the JSON Lines.
-    CRobustDecoder* pRobust = choice.m_pRobust;
     if (pRobust != nullptr) {
         pRobust->SetListener(&sink);
         jsonSink.SetLive(true);

@@ -9,7 +9,10 @@
 
 #include "BlockFiles.h"
 
+#include "RobustDecoder.h"
 #include "RunPlan.h"
+#include "TapeDecoder.h"
+#include "TextSink.h"
 
 struct SRunOptions {
     bool m_bRobust = false;
@@ -26,3 +29,10 @@ int RunRecording(const SRunPlan& plan, const SRunOptions& options);
 // Writes each block as a file of its own into strFolder (--split); false,
 // with a message on standard error, when one cannot be written.
 bool WriteSplit(const std::string& strFolder, const std::vector<SNamedBlock>& blocks);
+
+// A run through a decoder that the caller made (the robust decoder on a
+// live capture); pRobust: the robust decoder behind it, told of the sink
+// as its listener; pTerminalSink, when given, shows the run on a terminal
+// instead of the status line.
+int RunDecoding(const SRunPlan& plan, const SRunOptions& options, CTapeDecoder& decoder,
+                CRobustDecoder* pRobust, CTextSink* pTerminalSink = nullptr);

@@ -19,16 +19,6 @@ bool IsSeparator(char ch) {
 #endif
 }
 
-// The folder part of strPath with its separator ("" for the current folder).
-std::string FolderOf(const std::string& strPath) {
-    for (size_t k = strPath.size(); k > 0; --k) {
-        if (IsSeparator(strPath[k - 1])) {
-            return strPath.substr(0, k);
-        }
-    }
-    return {};
-}
-
 // The file name without its folder and its last extension.
 std::string StemOf(const std::string& strPath) {
     const std::string strName = strPath.substr(FolderOf(strPath).size());
@@ -44,6 +34,15 @@ std::string InFolder(const std::string& strFolder, const std::string& strName) {
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& strPath) {
+    for (size_t k = strPath.size(); k > 0; --k) {
+        if (IsSeparator(strPath[k - 1])) {
+            return strPath.substr(0, k);
+        }
+    }
+    return {};
+}
 
 bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::string& strError) {
     plans.clear();

@@ -19,6 +19,9 @@ struct SRunPlan {
     std::string m_strSplit;   // the folder for each block as a file; empty: none
 };
 
+// The folder part of strPath with its separator ("" for the current folder).
+std::string FolderOf(const std::string& strPath);
+
 // The plans of a request to run, in the order of its recordings; false with
 // strError set when two of them would write the same file.
 bool PlanRuns(const CCliRequest& request, std::vector<SRunPlan>& plans, std::string& strError);

@@ -8,6 +8,7 @@
 #include "CliOwner.h"
 #include "CliRun.h"
 #include "MergeRun.h"
+#include "RecordRun.h"
 #include "RunPlan.h"
 #include "Version.h"
 
@@ -28,6 +29,10 @@ constexpr const char* kUsage =
     "                      [--report FILE|DIR] [-o FILE|DIR] [--split DIR] [--] PATH...\n"
     "       tavro-tape-cli --merge [--channel N] [--json] [--report FILE] [-o FILE]\n"
     "                      [--split DIR] [--] TAKE TAKE...\n"
+    "       tavro-tape-cli --record [--keep FILE] [--device NAME|N] [--rate N]\n"
+    "                      [--channels N] [--seconds N] [--stop-after-silence S]\n"
+    "                      [--channel N] [--json] [-o FILE] [--split DIR]\n"
+    "       tavro-tape-cli --list-devices\n"
     "\n"
     "Decodes the tape recording in the WAV file PATH and writes every decoded\n"
     "byte to \"test.dat\" in the current directory. With several PATHs, each\n"
@@ -85,12 +90,31 @@ constexpr const char* kUsage =
     "                   {\"event\":\"merge\",\"index\":N,\"name\":\"...\",\"bytes\":N,\n"
     "                    \"from\":[K,...],\"disagreements\":D,\"missing\":U}\n"
     "                 and the end event of the merge\n"
+    "  --record       record from a sound card's input and decode with the\n"
+    "                 robust decoder as the tape plays; the bytes go to\n"
+    "                 \"test.dat\" (or FILE of -o) as usual. It stops on\n"
+    "                 Ctrl+C, after --seconds N, or after --stop-after-silence\n"
+    "                 S seconds without signal once a block has been read, and\n"
+    "                 then finishes the last block. On a terminal one line\n"
+    "                 shows the time, the peak level in dBFS (CLIP when the\n"
+    "                 input clips), the current block and the bytes lost\n"
+    "  --keep FILE    keep the recording in FILE, FLAC or WAV by its extension;\n"
+    "                 by default tape-YYYYMMDD-HHMMSS.flac beside the bytes.\n"
+    "                 It is written as it comes: after a crash it holds all\n"
+    "                 but the last second or so, and --robust decodes it\n"
+    "  --device NAME|N  the input device, by number or (part of) its name as\n"
+    "                 --list-devices shows them; by default the system's\n"
+    "  --rate N       frames per second to record (44100 by default)\n"
+    "  --channels N   channels to record (by default 2, or 1 on a mono input)\n"
+    "  --list-devices the input devices, the default one marked with *\n"
     "\n"
     "A report that cannot be created (a missing folder, no permission) stops\n"
     "the call before anything is decoded.\n"
     "\n"
     "Exit status: 0 when every recording was read to its end, 1 when a file\n"
-    "could not be opened, read or written, 2 for a usage error.\n";
+    "could not be opened, read or written, 2 for a usage error. With --record,\n"
+    "0 when it stopped as asked, 1 when the device failed (went away, or\n"
+    "delivered nothing for 3 s; the recording up to then is kept).\n";
 
 bool IsTerminal(std::FILE* pFile) {
 #ifdef _WIN32
@@ -176,6 +200,17 @@ int RunAll(const CCliRequest& request) {
     return nWorst;
 }
 
+// A recording from the sound card, decoded as it comes.
+int RunRecordCall(const CCliRequest& request) {
+    SRunOptions options;
+    options.m_bRobust = true;
+    options.m_nChannel = request.nChannel;
+    options.m_bJson = request.bJson;
+    options.m_bTerminal = IsTerminal(stdout);
+    PrepareOutput(options.m_bTerminal && !options.m_bJson);
+    return RunRecord(request, options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,6 +229,10 @@ int main(int argc, char** argv) {
             return 0;
         case ECliAction::kRun:
             return RunAll(request);
+        case ECliAction::kRecord:
+            return RunRecordCall(request);
+        case ECliAction::kListDevices:
+            return ListDevices();
         case ECliAction::kUsageError:
             break;
     }

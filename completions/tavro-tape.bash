@@ -10,6 +10,8 @@
 #   --report FILE.html  file names (any placeholder naming a FILE, DIR or PATH)
 #   --rate N            nothing (any other placeholder in capitals)
 # and an option shown without a placeholder takes no value.
+# --device offers the numbers that --list-devices shows, --keep FLAC and WAV
+# files.
 # Paths: recordings (the audio files libsndfile reads, by extension) for
 # tavro-tape-cli, the takes of --merge too (--merge itself comes from --help
 # like every option), and "-" for standard input; any file for
@@ -31,6 +33,15 @@ _tavro_tape()
     # Options whose few values --help does not list one by one.
     local values=
     case $prev in
+        --device)
+            # The numbers of the input devices (names may hold spaces).
+            values=$("$1" --list-devices 2>/dev/null | sed -nE 's/^[ *]([0-9]+): .*/\1/p')
+            ;;
+        --keep)
+            _filedir '@(flac|wav)'
+            return
+            ;;
+        --rate) values='44100 48000 96000' ;;
         --bits) values='8 16 24 32 64' ;;
         --channels) values='1 2' ;;
         --other) values='copy silence noise' ;;

@@ -79,3 +79,29 @@ std::FILE* OpenFileUtf8(const std::string& strPath, const char* szMode) {
 }
 
 #endif
+
+int SeekFile64(std::FILE* pFile, int64_t nOffset, int nWhence) {
+#ifdef _WIN32
+    return _fseeki64(pFile, nOffset, nWhence);
+#else
+    return fseeko(pFile, static_cast<off_t>(nOffset), nWhence);
+#endif
+}
+
+int64_t TellFile64(std::FILE* pFile) {
+#ifdef _WIN32
+    return _ftelli64(pFile);
+#else
+    return static_cast<int64_t>(ftello(pFile));
+#endif
+}
+
+int64_t FileLength64(std::FILE* pFile) {
+    const int64_t nHere = TellFile64(pFile);
+    if (nHere < 0 || SeekFile64(pFile, 0, SEEK_END) != 0) {
+        return -1;
+    }
+    const int64_t nLength = TellFile64(pFile);
+    SeekFile64(pFile, nHere, SEEK_SET);
+    return nLength;
+}

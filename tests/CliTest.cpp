@@ -54,6 +54,51 @@ TEST(CliArgumentsTest, OptionsAndUsageErrors) {
     }
 }
 
+TEST(CliArgumentsTest, RecordOptions) {
+    const CCliRequest record = ParseArguments({"--record", "--keep=t.wav", "--device", "2",
+                                               "--rate", "48000", "--channels=1", "--seconds",
+                                               "90.5", "--stop-after-silence", "4", "-o", "b.dat"});
+    EXPECT_EQ(record.eAction, ECliAction::kRecord);
+    EXPECT_TRUE(record.bRobust);
+    EXPECT_EQ(record.strKeep, "t.wav");
+    EXPECT_EQ(record.strDevice, "2");
+    EXPECT_EQ(record.nRate, 48000);
+    EXPECT_EQ(record.nChannels, 1);
+    EXPECT_DOUBLE_EQ(record.dSeconds, 90.5);
+    EXPECT_DOUBLE_EQ(record.dSilence, 4.0);
+    EXPECT_EQ(record.strOutput, "b.dat");
+    EXPECT_EQ(ParseArguments({"--record"}).nRate, 44100);
+    EXPECT_EQ(ParseArguments({"--list-devices"}).eAction, ECliAction::kListDevices);
+
+    // Each wrong call and the option its error names.
+    const struct {
+        std::vector<std::string> args;
+        const char* szNamed;
+    } kWrong[] = {
+        {{"--keep", "t.flac", "a.wav"}, "--keep"},
+        {{"--seconds=3", "a.wav"}, "--seconds"},
+        {{"--record", "a.wav"}, "--record"},
+        {{"--record", "--merge"}, "--merge"},
+        {{"--record", "--report", "r.html"}, "--report"},
+        {{"--record", "--rate", "7999"}, "--rate"},
+        {{"--record", "--rate", "44.1k"}, "--rate"},
+        {{"--record", "--channels", "0"}, "--channels"},
+        {{"--record", "--channels", "33"}, "--channels"},
+        {{"--record", "--seconds", "0"}, "--seconds"},
+        {{"--record", "--seconds", "-2"}, "--seconds"},
+        {{"--record", "--seconds", "nan"}, "--seconds"},
+        {{"--record", "--stop-after-silence"}, "--stop-after-silence"},
+        {{"--record", "--device="}, "--device"},
+        {{"--record", "--keep="}, "--keep"},
+        {{"--record", "--channels", "1", "--channel", "2"}, "--channel"},
+    };
+    for (const auto& wrong : kWrong) {
+        const CCliRequest request = ParseArguments(wrong.args);
+        EXPECT_EQ(request.eAction, ECliAction::kUsageError) << wrong.args.back();
+        EXPECT_NE(request.strError.find(wrong.szNamed), std::string::npos) << request.strError;
+    }
+}
+
 TEST(CliEscapeTest, OnlyControlCharactersAreEscaped) {
     EXPECT_EQ(EscapeControls("A\x1B[31mB\x7F\x01\x1F"), "A\\x1B[31mB\\x7F\\x01\\x1F");
     EXPECT_EQ(EscapeControls("čŘ \\x ~"), "čŘ \\x ~");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds libsndfile for Windows with MinGW-w64 from Debian's source
-# packages, with FLAC support: static libraries only, without programs,
+# Cross-builds libsndfile and PortAudio for Windows with MinGW-w64 from
+# Debian's source packages, libsndfile with FLAC support and PortAudio with
+# the WASAPI and MME host APIs: static libraries only, without programs,
 # documentation or tests, installed with their pkg-config files into
 # build/deps/<triple>. libsndfile takes FLAC only together with Ogg, Vorbis
 # and Opus (one switch for all four), so those are built too; MPEG support
@@ -37,7 +38,7 @@ esac
 exec 3>&1 1>&2
 
 # Built in this order: each one finds the ones before it in the prefix.
-sources=(libogg flac libvorbis opus libsndfile)
+sources=(libogg flac libvorbis opus libsndfile portaudio19)
 packages=(dpkg-dev make cmake ninja-build pkg-config "g++-mingw-w64-$debarch-posix" "binutils-mingw-w64-$debarch")
 
 deps=$root/build/deps
@@ -169,11 +170,12 @@ build_package() {
 }
 
 # For a package whose CMake files are incomplete: its shipped configure
-# script, as Debian builds it.
+# script, as Debian builds it; in the folder that builddir names (the
+# source folder itself for a package that builds in its tree only).
 build_package_autotools() {
     local package=$1 src=$2
     shift 2
-    local dir=$work/$package
+    local dir=${builddir:-$work/$package}
     log "building $package for $triple"
     mkdir -p "$dir"
     (cd "$dir" && "$src/configure" --host="$triple" --prefix="$prefix" --libdir="$prefix/lib" \
@@ -248,10 +250,31 @@ build_package libsndfile "${src[libsndfile]}" -DENABLE_EXTERNAL_LIBS=ON -DENABLE
     -DINSTALL_MANPAGES=OFF -DCMAKE_C_FLAGS=-DFLAC__NO_DLL
 # libsndfile installs its documentation in any case.
 rm -rf "$prefix/share/doc"
+# PortAudio's CMake files of this version build no static library to
+# install and leave WASAPI out with MinGW; its configure script does both,
+# in a copy of its tree (its Makefile makes no folders for its objects).
+# Its WASAPI source includes the system's headers for Visual C++ only and
+# otherwise declares the types itself, unless the headers set NTDDI_VERSION,
+# as MinGW-w64's do: then it has neither. The copy includes MinGW-w64's
+# headers first, defining the GUIDs and property keys it uses (INITGUID),
+# and goes without the old copies of them that it ships.
+cp -a "${src[portaudio19]}" "$work/portaudio19"
+rm -rf "$work/portaudio19/src/hostapi/wasapi/mingw-include"
+wasapi=$work/portaudio19/src/hostapi/wasapi/pa_win_wasapi.c
+{
+    printf '%s\n' '#define COBJMACROS' '#define INITGUID' '#include <windows.h>' '#include <mmreg.h>' \
+        '#include <avrt.h>' '#include <audioclient.h>' '#include <endpointvolume.h>' \
+        '#include <mmdeviceapi.h>' '#include <functiondiscoverykeys_devpkey.h>' \
+        '#include <devicetopology.h>' '#undef INITGUID'
+    cat "$wasapi"
+} >"$wasapi.new"
+mv "$wasapi.new" "$wasapi"
+builddir=$work/portaudio19 build_package_autotools portaudio19 "$work/portaudio19" --with-winapi=wmme,wasapi
 
 # What a finished build holds: static libraries only, and a libsndfile
 # that came with the external codecs.
 [ -f "$prefix/lib/libsndfile.a" ] || fail "libsndfile.a is missing in $prefix/lib"
+[ -f "$prefix/lib/libportaudio.a" ] || fail "libportaudio.a is missing in $prefix/lib"
 dlls=$(find "$prefix" \( -iname '*.dll' -o -iname '*.dll.a' \) -print)
 [ -z "$dlls" ] || fail "the prefix holds DLLs or import libraries: $dlls"
 chk=$(for archive in "$prefix"/lib/*.a; do "$triple-nm" -A "$archive"; done |

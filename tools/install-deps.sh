@@ -10,7 +10,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config git googletest libgtest-dev libbenchmark-dev
           clang-format qt6-base-dev fonts-dejavu-core clang libclang-rt-dev libsndfile1-dev
-          nlohmann-json3-dev)
+          nlohmann-json3-dev portaudio19-dev)
 
 # shellcheck source=tools/debian-packages.sh
 source "$(dirname "$0")/debian-packages.sh"

@@ -27,20 +27,33 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Reads the child's stdout and stderr to their ends. False when the child
-// has not finished them in a minute (it hangs).
-bool ReadOutputs(int nOut, int nErr, SChildResult& result,
-                 const std::function<void(const std::string&)>& onOutput) {
+// Reads the child's stdout and stderr to their ends, sending it the signal
+// that options.signalWhen asks for. False when the child has not finished
+// them in a minute (it hangs).
+bool ReadOutputs(int nOut, int nErr, pid_t pid, const SChildOptions& options,
+                 SChildResult& result) {
     pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
     std::string* pTexts[2] = {&result.strOut, &result.strErr};
     int nOpen = 2;
-    while (nOpen > 0) {
-        const int nReady = poll(fds, 2, 60000);
+    bool bAsking = static_cast<bool>(options.signalWhen);
+    const int nWait = bAsking ? 20 : 60000;
+    for (int nWaited = 0; nOpen > 0;) {
+        const int nReady = poll(fds, 2, nWait);
         if (nReady < 0 && errno == EINTR) {
             continue;
         }
-        if (nReady <= 0) {
+        if (bAsking) {
+            if (const int nSignal = options.signalWhen(result); nSignal > 0) {
+                kill(pid, nSignal);
+                bAsking = false;
+            }
+        }
+        nWaited = nReady == 0 ? nWaited + nWait : 0;
+        if (nReady < 0 || nWaited >= 60000) {
             return false;
+        }
+        if (nReady == 0) {
+            continue;
         }
         for (size_t k = 0; k < 2; ++k) {
             if (fds[k].fd < 0 || fds[k].revents == 0) {
@@ -50,8 +63,8 @@ bool ReadOutputs(int nOut, int nErr, SChildResult& result,
             const ssize_t nRead = read(fds[k].fd, buf, sizeof buf);
             if (nRead > 0) {
                 pTexts[k]->append(buf, static_cast<size_t>(nRead));
-                if (k == 0 && onOutput) {
-                    onOutput(result.strOut);
+                if (k == 0 && options.onOutput) {
+                    options.onOutput(result.strOut);
                 }
             } else {
                 fds[k].fd = -1;  // poll skips it from now on
@@ -101,7 +114,7 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
     } else {
-        if (!ReadOutputs(out[0], err[0], result, options.onOutput)) {
+        if (!ReadOutputs(out[0], err[0], pid, options, result)) {
             ADD_FAILURE() << strProgram << " did not finish";
             kill(pid, SIGKILL);
         }

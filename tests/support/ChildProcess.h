@@ -20,6 +20,9 @@ struct SChildOptions {
     std::string strStdin;
     // Called with all of standard output so far each time more has come.
     std::function<void(const std::string&)> onOutput;
+    // While the child runs, asked about every 20 ms with its output so far:
+    // a signal number above 0 is sent to the child, once.
+    std::function<int(const struct SChildResult&)> signalWhen;
 };
 
 struct SChildResult {
