@@ -91,22 +91,6 @@ ESampleCoding CodingOf(int nFormat, bool bSwapped) {
     }
 }
 
-int Seek64(std::FILE* pFile, int64_t nOffset, int nWhence) {
-#ifdef _WIN32
-    return _fseeki64(pFile, nOffset, nWhence);
-#else
-    return fseeko(pFile, static_cast<off_t>(nOffset), nWhence);
-#endif
-}
-
-int64_t Tell64(std::FILE* pFile) {
-#ifdef _WIN32
-    return _ftelli64(pFile);
-#else
-    return static_cast<int64_t>(ftello(pFile));
-#endif
-}
-
 }  // namespace
 
 const char* SoundErrorText(ESoundError eError) {
@@ -226,7 +210,7 @@ std::span<const uint8_t> CSoundInput::Head() {
     }
     // A regular file: its first bytes once more.
     m_nHead = 0;
-    if (m_pFile != nullptr && Seek64(m_pFile, 0, SEEK_SET) == 0) {
+    if (m_pFile != nullptr && SeekFile64(m_pFile, 0, SEEK_SET) == 0) {
         m_nHead = std::fread(m_head, 1, sizeof m_head, m_pFile);
     }
     return {m_head, m_nHead};
@@ -343,19 +327,12 @@ bool CSoundInput::Replay() {
 }
 
 int64_t CSoundInput::VioLength(void* pUser) {
-    std::FILE* pFile = static_cast<CSoundInput*>(pUser)->m_pFile;
-    const int64_t nHere = Tell64(pFile);
-    if (nHere < 0 || Seek64(pFile, 0, SEEK_END) != 0) {
-        return -1;
-    }
-    const int64_t nLength = Tell64(pFile);
-    Seek64(pFile, nHere, SEEK_SET);
-    return nLength;
+    return FileLength64(static_cast<CSoundInput*>(pUser)->m_pFile);
 }
 
 int64_t CSoundInput::VioSeek(int64_t nOffset, int nWhence, void* pUser) {
     std::FILE* pFile = static_cast<CSoundInput*>(pUser)->m_pFile;
-    return Seek64(pFile, nOffset, nWhence) == 0 ? Tell64(pFile) : -1;
+    return SeekFile64(pFile, nOffset, nWhence) == 0 ? TellFile64(pFile) : -1;
 }
 
 int64_t CSoundInput::VioRead(void* pOut, int64_t nBytes, void* pUser) {
@@ -375,7 +352,7 @@ int64_t CSoundInput::VioWrite(const void*, int64_t, void*) {
 }
 
 int64_t CSoundInput::VioTell(void* pUser) {
-    return Tell64(static_cast<CSoundInput*>(pUser)->m_pFile);
+    return TellFile64(static_cast<CSoundInput*>(pUser)->m_pFile);
 }
 
 int64_t CSoundInput::StreamLength(void*) {
