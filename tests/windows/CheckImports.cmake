@@ -4,8 +4,8 @@
 #   cmake -DOBJDUMP=<objdump> -DPROGRAMS=<a.exe>,<b.exe> -P CheckImports.cmake
 cmake_minimum_required(VERSION 3.25)
 
-set(system_dlls advapi32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll
-                user32.dll version.dll)
+set(system_dlls advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll
+                shell32.dll user32.dll version.dll)
 string(REPLACE "," ";" programs "${PROGRAMS}")
 set(foreign "")
 foreach(program IN LISTS programs)
