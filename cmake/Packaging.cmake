@@ -1,6 +1,6 @@
 # Packages of the programs, made with CPack in a configured build folder:
 #   Linux    cpack -G DEB   the Debian package (tools/package.sh makes it)
-#   Windows  cpack -G ZIP   one folder with the three programs and README.txt
+#   Windows  cpack -G ZIP   one folder with the programs and README.txt
 # Both take the version from the project (CMakeLists.txt), as do the
 # programs, their resources and the manual pages.
 include(GNUInstallDirs)

@@ -192,8 +192,14 @@ void CPictureView::Paint() {
         }
         const int nHeight = CanvasHeightAt(part.m_picture.View(), client.right);
         if (nY + nHeight > 0 && nY < client.bottom) {
-            CGdiCanvas canvas(hMemory, RECT{0, nY, client.right, nY + nHeight});
-            part.m_picture.Replay(canvas);
+            // What a picture draws above its view's top stays unseen.
+            const int nSaved = ::SaveDC(hMemory);
+            ::IntersectClipRect(hMemory, 0, nY, client.right, nY + nHeight);
+            {
+                CGdiCanvas canvas(hMemory, RECT{0, nY, client.right, nY + nHeight});
+                part.m_picture.Replay(canvas);
+            }
+            ::RestoreDC(hMemory, nSaved);
         }
         nY += nHeight + kGap;
     }

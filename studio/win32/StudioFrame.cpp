@@ -229,7 +229,7 @@ void CStudioFrame::MakeControls() {
     const EStudioText kColumns[] = {EStudioText::kColumnStart, EStudioText::kColumnName,
                                     EStudioText::kColumnBytes, EStudioText::kColumnFailed,
                                     EStudioText::kColumnSpeed};
-    const int kWidths[] = {90, 130, 60, 60, 70};
+    const int kWidths[] = {80, 110, 55, 55, 60};
     for (int k = 0; k < 5; ++k) {
         AddColumn(m_hBlocks, k, Wide(Text(kColumns[k])), kWidths[k], k >= 2);
     }
