@@ -21,8 +21,10 @@ WAV recording of it. It finds the leader tone, decodes the bytes from the
 short and long half-periods of the signal and writes every decoded byte to
 the file test.dat, while a status line tells how the run goes.
 
-The package has three programs: tavro-tape, a small dialog for the desktop;
-tavro-tape-cli, the same conversion on the command line, for scripts and
+The package has four programs: tavro-tape, a small dialog for the desktop;
+tavro-tape-studio, a window that decodes, shows where decoding failed,
+merges several takes of one tape and saves the bytes and a report;
+tavro-tape-cli, the same conversions on the command line, for scripts and
 for decoding a box of tapes at once; and tavro-tape-encode, which writes
 bytes as a tape recording, for tests.]=])
 set(CPACK_STRIP_FILES ON)

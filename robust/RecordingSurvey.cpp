@@ -57,7 +57,8 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     for (int32_t c = 0; c < nCompared; ++c) {
         bands[static_cast<size_t>(c)].Set(config, input.Rate());
     }
-    const auto nWanted = static_cast<int64_t>(kListenSeconds * input.Rate());
+    const auto nWanted = std::min(static_cast<int64_t>(kListenSeconds * input.Rate()),
+                                  static_cast<int64_t>(input.MaxHeldFrames()));
     // One channel of a read at a time, as box means of one frame.
     const int32_t nChunk = std::min(input.MaxReadFrames(), kChunkFrames);
     std::vector<double> samples(static_cast<size_t>(nChunk));
@@ -77,7 +78,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
         }
         nSeen += nRead;
     }
-    survey.m_bRewound = input.Rewind();
+    survey.m_bReplayed = input.Replay();
     for (int32_t c = 1; c < nCompared; ++c) {
         if (bands[static_cast<size_t>(c)].m_dTones >
             bands[static_cast<size_t>(survey.m_nChannel)].m_dTones) {

@@ -41,8 +41,9 @@ private:
 
 // The decoder as the run sees it, watched: after each step the share read
 // and the map so far go to the watcher, and once it is cancelled the data
-// ends at once.
-class CWatchedDecoder : public CTapeDecoder {
+// ends at once. A decoder that tells a listener how far it has come (the
+// robust one) moves the progress on between blocks too.
+class CWatchedDecoder : public CTapeDecoder, public CDecodeListener {
 public:
     CWatchedDecoder(CTapeDecoder& decoder, CDecodeWatcher& watcher)
         : m_decoder(decoder), m_watcher(watcher) {}
@@ -70,6 +71,11 @@ public:
     const CTapeLog& GetLog() const override { return m_decoder.GetLog(); }
     bool WasCancelled() const { return m_bCancelled; }
 
+    void OnProgress(double dPosition, double) override {
+        m_dPosition = std::max(m_dPosition, dPosition);
+        Watch();
+    }
+
 private:
     bool Cancelled() {
         m_bCancelled = m_bCancelled || m_watcher.IsCancelled();
@@ -80,9 +86,9 @@ private:
     void Watch() {
         const CTapeLog& log = m_decoder.GetLog();
         const double dSeconds = m_decoder.GetFormat().m_dSeconds;
-        double dAt = 0.0;
+        double dAt = m_dPosition;
         if (!log.Blocks().empty()) {
-            dAt = log.Blocks().back().m_dEnd;
+            dAt = std::max(dAt, log.Blocks().back().m_dEnd);
         }
         const double dShare = dSeconds > 0.0 ? std::clamp(dAt / dSeconds, 0.0, 1.0) : 0.0;
         const bool bNewBlock = log.Blocks().size() != m_nBlocks;
@@ -102,6 +108,7 @@ private:
     CDecodeWatcher& m_watcher;
     size_t m_nBlocks = 0;
     double m_dShareShown = 0.0;
+    double m_dPosition = 0.0;  // s, as the decoder last said
     bool m_bCancelled = false;
 };
 
@@ -129,22 +136,33 @@ std::vector<uint8_t> EvidenceBytes(const CTapeLog& log) {
 
 SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecoder,
                                CDecodeWatcher& watcher) {
-    CStudioOwner owner(strPath);
-    std::unique_ptr<CTapeDecoder> pDecoder;
-    CTapeLog* pLog = nullptr;
+    // On the heap: the readers' buffers are large for a thread's stack.
     if (eDecoder == EStudioDecoder::kRobust) {
-        auto pRobust = std::make_unique<CRobustDecoder>();
-        pLog = &pRobust->GetLog();
-        pDecoder = std::move(pRobust);
-    } else {
-        auto pClassic = std::make_unique<CClassicDecoder>(owner.GetReader());
-        pClassic->SetMeasuring(true);  // the histogram and the signal around failures
-        pLog = &pClassic->GetLog();
-        pDecoder = std::move(pClassic);
+        const auto pRobust = std::make_unique<CRobustDecoder>();
+        return DecodeWith(
+            strPath, *pRobust, pRobust->GetLog(), eDecoder, watcher,
+            [&pRobust](CDecodeListener* pListener) { pRobust->SetListener(pListener); });
     }
-    pLog->SetKeepEvidence(true);
-    CWatchedDecoder watched(*pDecoder, watcher);
+    const auto pReader = std::make_unique<CTapeReader>();
+    const auto pClassic = std::make_unique<CClassicDecoder>(*pReader);
+    pClassic->SetMeasuring(true);  // the histogram and the signal around failures
+    return DecodeWith(strPath, *pClassic, pClassic->GetLog(), eDecoder, watcher);
+}
+
+SDecodeOutcome DecodeWith(const std::string& strPath, CTapeDecoder& decoder, CTapeLog& log,
+                          EStudioDecoder eDecoder, CDecodeWatcher& watcher,
+                          const std::function<void(CDecodeListener*)>& fnListen) {
+    const auto pOwner = std::make_unique<CStudioOwner>(strPath);
+    CStudioOwner& owner = *pOwner;
+    log.SetKeepEvidence(true);
+    CWatchedDecoder watched(decoder, watcher);
+    if (fnListen) {
+        fnListen(&watched);
+    }
     const ERunResult eResult = RunConversion(owner, watched);
+    if (fnListen) {
+        fnListen(nullptr);
+    }
 
     SDecodeOutcome outcome;
     if (eResult == ERunResult::kWavNotOpened) {
@@ -158,10 +176,10 @@ SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecod
     }
     auto pDecoded = std::make_shared<SDecoded>();
     pDecoded->m_eDecoder = eDecoder;
-    pDecoded->m_format = pDecoder->GetFormat();
+    pDecoded->m_format = decoder.GetFormat();
     pDecoded->m_strStatus = owner.Status();
     pDecoded->m_bReadToEnd = eResult == ERunResult::kDone;
-    pDecoded->m_log = std::move(*pLog);
+    pDecoded->m_log = std::move(log);
     pDecoded->m_blocks = NamedBlocks(pDecoded->m_log, EvidenceBytes(pDecoded->m_log));
     outcome.m_pDecoded = std::move(pDecoded);
     return outcome;

@@ -4,11 +4,13 @@
 // stop it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "BlockFiles.h"
+#include "DecodeListener.h"
 #include "StudioEvents.h"
 #include "TapeDecoder.h"
 #include "TapeLog.h"
@@ -46,3 +48,10 @@ public:
 
 SDecodeOutcome DecodeRecording(const std::string& strPath, EStudioDecoder eDecoder,
                                CDecodeWatcher& watcher);
+// The same with any decoder (a capture from the sound card, later): log is
+// the decoder's, which is set to keep evidence; eDecoder is what the result
+// says it was. fnListen, when given, sets the decoder's listener for the run
+// (and clears it after), for progress between blocks.
+SDecodeOutcome DecodeWith(const std::string& strPath, CTapeDecoder& decoder, CTapeLog& log,
+                          EStudioDecoder eDecoder, CDecodeWatcher& watcher,
+                          const std::function<void(CDecodeListener*)>& fnListen = {});

@@ -50,6 +50,8 @@ constexpr std::array<SText, static_cast<size_t>(EStudioText::kCount)> kTexts = {
     {"Folder for the blocks", "Složka pro bloky"},
     {"the merged takes", "sloučené záběry"},
     {"no failed bytes", "žádné chybné bajty"},
+    {"failed", "chybných"},
+    {"missing", "chybí"},
 }};
 
 constexpr std::array<SText, 9> kProblems = {{

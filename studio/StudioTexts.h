@@ -52,6 +52,8 @@ enum class EStudioText {
     kChooseFolder,
     kMergedSource,
     kNoFailure,
+    kFailedBytes,
+    kMissingBytes,
     kCount
 };
 

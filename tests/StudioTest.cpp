@@ -279,6 +279,35 @@ TEST(StudioTest, CancelStopsTheDecodeAndDropsThoseWaiting) {
     EXPECT_EQ(studio.Recording(nWaiting)->m_pDecoded->m_blocks.size(), 2u);
 }
 
+TEST(StudioTest, ProgressGoesOnThroughTheSilenceBetweenBlocks) {
+    CTempDir dir;
+    const std::vector<CAnalogBlock> blocks = RandomBlocks(11, {{"A", 300}, {"B", 300}});
+    ASSERT_TRUE(WriteAnalogRecording(dir.File("gaps.wav"), CAnalogFormat{}, CImpairments{}, blocks,
+                                     200, 8.0));
+    CEventLog events;
+    CStudio studio(events);
+    const uint32_t nId = studio.AddRecording(dir.File("gaps.wav"));
+    studio.Decode(nId);
+    studio.WaitIdle();
+    ASSERT_TRUE(studio.Recording(nId)->m_pDecoded);
+    // Two reports of the same map, the later one further on: the decoder
+    // said how far it had come while no block grew.
+    size_t nInSilence = 0;
+    const SStudioEvent* pBefore = nullptr;
+    const std::vector<SStudioEvent> got = events.Of(nId);
+    for (const SStudioEvent& event : got) {
+        if (pBefore != nullptr && event.m_pLive && pBefore->m_pLive &&
+            !event.m_pLive->m_blocks.empty() &&
+            event.m_pLive->m_blocks.size() == pBefore->m_pLive->m_blocks.size() &&
+            event.m_pLive->m_blocks.back().m_dEnd == pBefore->m_pLive->m_blocks.back().m_dEnd &&
+            event.m_dProgress > pBefore->m_dProgress) {
+            ++nInSilence;
+        }
+        pBefore = &event;
+    }
+    EXPECT_GE(nInSilence, 3u);
+}
+
 TEST(StudioEventQueueTest, EventsComeInTheOrderPostedAndOneAtATime) {
     CEventLog events;
     CEventQueue queue(events);

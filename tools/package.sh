@@ -156,8 +156,13 @@ test_deb() {
         timeout 60 /usr/bin/tavro-tape) || failures+=("tavro-tape did not end on Esc (status $?)")
     [ "$shown" = "dialog: Tavro tape 1.0" ] || failures+=("tavro-tape showed \"$shown\"")
 
+    # The studio: its version without a display, its menu entry.
+    shown=$(/usr/bin/tavro-tape-studio --version) || failures+=("tavro-tape-studio --version failed")
+    [ "$shown" = "tavro-tape-studio $version" ] || failures+=("tavro-tape-studio --version says \"$shown\"")
+    [ -f /usr/share/applications/tavro-tape-studio.desktop ] || failures+=("the studio has no desktop entry")
+
     local page path
-    for page in tavro-tape tavro-tape-cli tavro-tape-encode; do
+    for page in tavro-tape tavro-tape-cli tavro-tape-encode tavro-tape-studio; do
         path=$(man -w "$page") || { failures+=("man -w $page finds nothing"); continue; }
         [ "$path" = "/usr/share/man/man1/$page.1.gz" ] || failures+=("man -w $page gives $path")
         zcat "$path" | grep -q "^\.TH .* \"tavro-tape $version\"" || failures+=("$page.1 is not of version $version")

@@ -160,8 +160,11 @@ QWidget* CStudioWindow::MakeControls() {
     m_pBlocks->horizontalHeader()->setStretchLastSection(true);
     connect(m_pBlocks, &QTableWidget::itemSelectionChanged, this, &CStudioWindow::ShowSignal);
     auto* pMapPage = new QSplitter(Qt::Vertical);
+    m_pMap->setMinimumHeight(150);
     pMapPage->addWidget(m_pMap);
     pMapPage->addWidget(m_pBlocks);
+    pMapPage->setStretchFactor(0, 2);
+    pMapPage->setStretchFactor(1, 3);
     m_pTabs->addTab(pMapPage, Text(EStudioText::kTapeMap));
     m_pHistogram = new CPictureWidget;
     m_pTabs->addTab(m_pHistogram, Text(EStudioText::kHistogram));
@@ -310,7 +313,7 @@ void CStudioWindow::ShowRow(uint32_t nId) {
                        .arg(row->m_pDecoded->m_blocks.size())
                        .arg(nBytes)
                        .arg(row->m_pDecoded->m_log.Failures().size())
-                       .arg(Text(EStudioText::kColumnFailed));
+                       .arg(Text(EStudioText::kFailedBytes));
     } else {
         strState = Text(EStudioText::kStateNew);
     }
@@ -348,7 +351,7 @@ void CStudioWindow::ShowMergedRow() {
                                                   .arg(pMerged->m_blocks.size())
                                                   .arg(nBytes)
                                                   .arg(nMissing)
-                                                  .arg(Text(EStudioText::kColumnFailed)));
+                                                  .arg(Text(EStudioText::kMissingBytes)));
     }
     m_pRecordings->selectRow(nRow);
     ShowSelection();

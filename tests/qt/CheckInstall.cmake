@@ -1,5 +1,5 @@
 # Installs the build tree at BUILD_DIR into the empty folder PREFIX and checks
-# what a Linux user gets: the three programs, the desktop entry and the icon
+# what a Linux user gets: the four programs, the desktop entries and the icon
 # at each hicolor size, each PNG of the size its folder names.
 #   cmake -DBUILD_DIR=<build> -DPREFIX=<folder> -P CheckInstall.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -10,20 +10,26 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(program tavro-tape tavro-tape-cli tavro-tape-encode)
+foreach(program tavro-tape tavro-tape-cli tavro-tape-encode tavro-tape-studio)
   if(NOT EXISTS ${PREFIX}/bin/${program} OR IS_DIRECTORY ${PREFIX}/bin/${program})
     message(FATAL_ERROR "bin/${program} is not installed")
   endif()
 endforeach()
 
-set(entry ${PREFIX}/share/applications/tavro-tape.desktop)
-if(NOT EXISTS ${entry})
-  message(FATAL_ERROR "share/applications/tavro-tape.desktop is not installed")
-endif()
-file(STRINGS ${entry} lines)
-foreach(expected "[Desktop Entry]" "Type=Application" "Exec=tavro-tape" "Icon=tavro-tape")
-  if(NOT expected IN_LIST lines)
-    message(FATAL_ERROR "the desktop entry lacks the line ${expected}")
+foreach(program tavro-tape tavro-tape-studio)
+  set(entry ${PREFIX}/share/applications/${program}.desktop)
+  if(NOT EXISTS ${entry})
+    message(FATAL_ERROR "share/applications/${program}.desktop is not installed")
+  endif()
+  file(STRINGS ${entry} lines)
+  foreach(expected "[Desktop Entry]" "Type=Application" "Icon=tavro-tape")
+    if(NOT expected IN_LIST lines)
+      message(FATAL_ERROR "the desktop entry ${program}.desktop lacks the line ${expected}")
+    endif()
+  endforeach()
+  # The program, with or without the files it is given (%F).
+  if(NOT "Exec=${program}" IN_LIST lines AND NOT "Exec=${program} %F" IN_LIST lines)
+    message(FATAL_ERROR "the desktop entry ${program}.desktop does not start ${program}")
   endif()
 endforeach()
 
