@@ -1,6 +1,6 @@
 # Packages of the programs, made with CPack in a configured build folder:
 #   Linux    cpack -G DEB   the Debian package (tools/package.sh makes it)
-#   Windows  cpack -G ZIP   one folder with the three programs and README.txt
+#   Windows  cpack -G ZIP   one folder with the programs and README.txt
 # Both take the version from the project (CMakeLists.txt), as do the
 # programs, their resources and the manual pages.
 include(GNUInstallDirs)
@@ -33,6 +33,9 @@ set(packaging_dir ${PROJECT_BINARY_DIR}/packaging)
 set(programs tavro-tape-cli tavro-tape-encode)
 if(TAVRO_BUILD_GUI)
   list(APPEND programs tavro-tape)
+  if(WIN32)
+    list(APPEND programs tavro-tape-studio)
+  endif()
 endif()
 
 if(WIN32)

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "FileOpen.h"
@@ -129,7 +130,15 @@ ESoundError CSoundInput::Open(const std::string& strPath) {
     const bool bStdin = strPath == "-";
     std::FILE* pFile = bStdin ? CStdioSource::BinaryStdin() : OpenFileUtf8(strPath, "rb");
     if (pFile == nullptr) {
-        m_strFailure = CannotOpenText(std::strerror(errno));
+        const int nError = errno;
+        // Windows does not open a folder at all, and says only "Permission
+        // denied".
+        std::error_code error;
+        const bool bFolder =
+            !bStdin &&
+            std::filesystem::is_directory(
+                std::filesystem::path(std::u8string(strPath.begin(), strPath.end())), error);
+        m_strFailure = CannotOpenText(bFolder ? "it is a folder" : std::strerror(nError));
         return ESoundError::kCannotOpen;
     }
     const CStdioSource::EKind eKind = CStdioSource::KindOf(pFile);

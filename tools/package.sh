@@ -213,7 +213,8 @@ zip_windows() {
     trap 'rm -rf "$work"' EXIT
     unzip -q "$zip" -d "$work"
     local folder=$work/$name expected listed
-    expected=$(printf '%s\n' README.txt tavro-tape-cli.exe tavro-tape-encode.exe tavro-tape.exe)
+    expected=$(printf '%s\n' README.txt tavro-tape-cli.exe tavro-tape-encode.exe tavro-tape-studio.exe \
+        tavro-tape.exe | sort)
     listed=$(cd "$folder" && find . -type f -printf '%P\n' | sort)
     [ "$listed" = "$expected" ] || failures+=("the zip's folder holds: ${listed//$'\n'/ }")
     ! grep -qv $'\r$' "$folder/README.txt" || failures+=("README.txt has lines without CR LF")

@@ -4,9 +4,10 @@
 #   cmake -DOBJDUMP=<objdump> -DPROGRAMS=<a.exe>,<b.exe> -P CheckImports.cmake
 cmake_minimum_required(VERSION 3.25)
 
-# ole32 and winmm: PortAudio's WASAPI and MME, for tavro-tape-cli --record.
-set(system_dlls advapi32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll
-                user32.dll version.dll winmm.dll)
+# comctl32: the studio's list views; ole32 and winmm: PortAudio's WASAPI and
+# MME, for tavro-tape-cli --record.
+set(system_dlls advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+                shell32.dll user32.dll version.dll winmm.dll)
 string(REPLACE "," ";" programs "${PROGRAMS}")
 set(foreign "")
 foreach(program IN LISTS programs)

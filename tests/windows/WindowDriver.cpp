@@ -3,6 +3,8 @@
 #include <dlgs.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "TestReport.h"
@@ -190,4 +192,50 @@ std::wstring FromUtf8(const std::string& strUtf8) {
     std::wstring str(static_cast<size_t>(nChars), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, strUtf8.data(), nBytes, str.data(), nChars);
     return str;
+}
+
+// CTest passes a Unix path under Wine; Wine converts it.
+std::wstring WindowsPath(const std::string& strPath) {
+    using PConvert = LPWSTR(CDECL*)(LPCSTR);
+    const FARPROC pfn = ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_dos_file_name");
+    if (!strPath.empty() && strPath[0] == '/' && pfn != nullptr) {
+        const LPWSTR pszPath =
+            reinterpret_cast<PConvert>(reinterpret_cast<void*>(pfn))(strPath.c_str());
+        if (pszPath != nullptr) {
+            std::wstring str(pszPath);
+            ::HeapFree(::GetProcessHeap(), 0, pszPath);
+            return str;
+        }
+    }
+    return FromUtf8(strPath);
+}
+
+// For a screenshot of the finished run: creates the flag file named in the
+// environment and waits until it is removed.
+void PauseForScreenshot() {
+    const char* pszFlag = std::getenv("TAVRO_TEST_SCREENSHOT_FLAG");
+    if (pszFlag == nullptr) {
+        return;
+    }
+    const std::wstring strFlag = WindowsPath(pszFlag);
+    const HANDLE hFlag =
+        ::CreateFileW(strFlag.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (hFlag != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(hFlag);
+        std::printf("paused for a screenshot\n");
+        WaitFor([&] { return ::GetFileAttributesW(strFlag.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                60000);
+    }
+}
+
+void CheckProcessEnds(const PROCESS_INFORMATION& process) {
+    const bool bEnded = ::WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    DWORD nExit = 1;
+    ::GetExitCodeProcess(process.hProcess, &nExit);
+    Check(bEnded && nExit == 0, "the program ends, exit code " + std::to_string(nExit));
+    if (!bEnded) {
+        ::TerminateProcess(process.hProcess, 1);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
 }

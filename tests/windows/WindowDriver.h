@@ -56,5 +56,15 @@ std::wstring CurrentFolder(HWND hFileDlg);
 // Lists the children of hWnd on standard output, for failure reports.
 void DumpChildren(HWND hWnd);
 
+// A path as Windows names it: CTest passes Unix paths under Wine, which
+// Wine converts.
+std::wstring WindowsPath(const std::string& strPath);
+// For a screenshot: when TAVRO_TEST_SCREENSHOT_FLAG names a file, creates
+// it and waits (up to a minute) until it is removed.
+void PauseForScreenshot();
+// Checks that the process ends (within 20 s) with exit code 0, ends it
+// otherwise, and closes its handles.
+void CheckProcessEnds(const PROCESS_INFORMATION& process);
+
 std::string ToUtf8(const std::wstring& strWide);
 std::wstring FromUtf8(const std::string& strUtf8);
