@@ -14,7 +14,11 @@ constexpr double kPrimeSeconds = 0.3;
 }  // namespace
 
 CRobustDecoder::CRobustDecoder(SRobustConfig config)
-    : m_config(config), m_timing(m_config), m_framer(m_config, m_timing, *this) {
+    : m_config(config),
+      m_timing(m_config),
+      m_framer(m_config, m_timing, *this),
+      m_edgeTiming(m_config),
+      m_edgeFramer(m_config, m_edgeTiming, m_choice.Events(CDetectorChoice::EDetector::kEdges)) {
     m_events.reserve(4096);
     m_signal.resize(kSignalRing);
     m_signalLevel.resize(kSignalRing);
@@ -71,6 +75,14 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
         1);
     m_timing.Reset();
     m_framer.Reset();
+    const int64_t nQuiet =
+        static_cast<int64_t>(m_config.m_dLeaderMaxRatio * m_config.m_dLongSeconds * m_dChainRate) +
+        1;
+    m_edges.Reset(m_config.m_dEdgeReleaseMs, m_config.m_dFloor, m_dChainRate, nQuiet);
+    m_edgeTiming.Reset();
+    m_edgeFramer.Reset();
+    m_choice.Reset();
+    m_dLastEdge = -1.0;
     m_nSample = 0;
     m_dLastCrossing = -1.0;
     m_nMarks = 0;
@@ -249,7 +261,13 @@ bool CRobustDecoder::ProcessBlock() {
         if (m_crossings.Finish() != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
+        SCrossingEvent edge;
+        if (m_edges.Finish(edge)) {
+            OnEdge(edge.m_dAt);
+        }
         m_framer.Finish();
+        m_edgeFramer.Finish();
+        m_choice.Finish(m_events);
         return false;
     }
     // The crossings, a part of the block at a time, so that the signal
@@ -268,8 +286,15 @@ bool CRobustDecoder::ProcessBlock() {
         for (int32_t e = 0; e < nEvents; ++e) {
             OnCrossing(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
         }
+        const int32_t nEdges = m_edges.ProcessBlock(pChain + nDone - nPart, m_config.m_dEdgeShare,
+                                                    m_config.m_dEdgeStepShare, m_nSample - nPart,
+                                                    nPart, m_crossingEvents.data());
+        for (int32_t e = 0; e < nEdges; ++e) {
+            OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
+        }
     }
     m_pipe.Release();
+    m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
     return true;
 }
 
@@ -297,21 +322,29 @@ void CRobustDecoder::OnCrossing(double dAt) {
     m_dLastCrossing = dAt;
 }
 
+void CRobustDecoder::OnEdge(double dAt) {
+    if (m_dLastEdge >= 0.0) {
+        SHalfPeriod half;
+        half.m_dStart = m_dLastEdge / m_dChainRate + m_dTimeOffset;
+        half.m_dLength = (dAt - m_dLastEdge) / m_dChainRate;
+        m_edgeFramer.Add(half);
+    }
+    m_dLastEdge = dAt;
+}
+
 void CRobustDecoder::OnByte(const SFramedByte& byte) {
-    m_events.push_back({EEvent::kByte, byte});
+    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
 }
 
 void CRobustDecoder::OnFailure(double dAt) {
-    SFramedByte lost;
-    lost.m_dStart = dAt;
-    m_events.push_back({EEvent::kFailure, lost});
+    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnFailure(dAt);
     if (m_log.WantsSnapshot()) {
         TakeSnapshot(dAt);
     }
 }
 
 void CRobustDecoder::OnBlockEnd() {
-    m_events.push_back({EEvent::kBlockEnd, {}});
+    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnBlockEnd();
 }
 
 void CRobustDecoder::TakeSnapshot(double dAt) {

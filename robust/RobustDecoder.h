@@ -40,6 +40,8 @@
 #include "BlockPipe.h"
 #include "ByteFramer.h"
 #include "CrossingDetector.h"
+#include "DetectorChoice.h"
+#include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
 #include "HumFilter.h"
 #include "LevelTracker.h"
@@ -66,11 +68,8 @@ public:
     CTapeLog& GetLog() { return m_log; }
 
 private:
-    enum class EEvent : uint8_t { kByte, kFailure, kBlockEnd };
-    struct SEvent {
-        EEvent m_eKind;
-        SFramedByte m_byte;  // the byte, or in m_dStart the lost byte's time
-    };
+    using EEvent = EChoiceEvent;
+    using SEvent = SChoiceEvent;  // the byte, or in m_dStart the lost byte's time
     struct SCrossingMark {
         double m_dAt;
         EHalfClass m_eClass;
@@ -88,6 +87,7 @@ private:
     bool ProcessBlock();                       // false once the input has ended
     void KeepSignal(const double* pChain, const double* pLevels, int32_t nCount);  // into the ring
     void OnCrossing(double dAt);                                                   // chain samples
+    void OnEdge(double dAt);                                                       // chain samples
     bool PopEvent(SEvent& event);
     void TakeSnapshot(double dAt);
 
@@ -99,6 +99,13 @@ private:
     CSoundInput m_input;
     CHalfPeriodTiming m_timing;
     CByteFramer m_framer;
+    // The second detector, the edges, with a timing and a framer of its
+    // own; the choice takes each stretch's bytes from one of the two.
+    CDetectorChoice m_choice;
+    CHalfPeriodTiming m_edgeTiming;
+    CByteFramer m_edgeFramer;
+    CEdgeDetector m_edges;
+    double m_dLastEdge = -1.0;  // chain samples; < 0 before the first
     CBiquad m_highpass;
     CBiquad m_lowpass;
     CHumFilter m_hum;

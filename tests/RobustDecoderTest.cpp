@@ -101,6 +101,10 @@ std::vector<SCondition> Conditions() {
     CAnalogFormat noisyRight = Format(48000, 16, false, 2);
     noisyRight.m_eOther = EOtherChannel::kNoise;
     noisyRight.m_nSignalChannel = 0;
+    CAnalogFormat muLaw = Format(8000, 8);
+    muLaw.m_eCompanding = ECompanding::kMuLaw;
+    CAnalogFormat aLaw = muLaw;
+    aLaw.m_eCompanding = ECompanding::kALaw;
     const CImpairments clean;
     return {
         {"clean 44.1k 16-bit", Format(44100, 16), clean, 1.0},
@@ -159,6 +163,18 @@ std::vector<SCondition> Conditions() {
              i.m_nDropouts = 3;
          }),
          0.99},
+        {"automatic gain", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dAgcAttackMs = 5.0;
+             i.m_dAgcReleaseMs = 300.0;
+         }),
+         1.0},
+        {"overdrive 15 dB and an all-pass", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dOverdriveDb = 15.0;
+             i.m_dAllpassHz = 1000.0;
+         }),
+         1.0},
+        {"8k mu-law", muLaw, clean, 1.0},
+        {"8k A-law", aLaw, clean, 1.0},
     };
 }
 

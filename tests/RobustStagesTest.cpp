@@ -12,6 +12,8 @@
 #include "ByteFramer.h"
 #include "ByteGrammar.h"
 #include "CrossingDetector.h"
+#include "DetectorChoice.h"
+#include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
 #include "LeaderDetector.h"
 #include "SampleCoding.h"
@@ -361,6 +363,112 @@ TEST(RobustStagesTest, FramerResumesAfterAGapAndCountsWhatItLost) {
     EXPECT_EQ(events.m_bytes, expected);
     EXPECT_EQ(events.m_failures.size(), 3u);
     EXPECT_EQ(events.m_nBlockEnds, 1);
+}
+
+// A square wave after a steep high-pass (two second-order ones at 250 Hz):
+// each long level sags back towards zero and overshoots at its edge. The
+// edges are found where the steps are, and only there.
+TEST(RobustStagesTest, EdgesAreTheStepsOfAHighPassedSquareWave) {
+    const int32_t kHalves[] = {6, 6, 6, 6, 17, 17, 6, 6, 17, 6, 6, 17, 17, 17, 6, 6, 6, 6};
+    constexpr double kRate = 22050.0;
+    CBiquad first;
+    CBiquad second;
+    first.SetHighpass(250.0, kRate);
+    second.SetHighpass(250.0, kRate);
+    std::vector<double> signal(20, 0.0);
+    std::vector<double> steps;  // where the level changes: between two samples
+    double dLevel = 0.5;
+    for (const int32_t nHalf : kHalves) {
+        steps.push_back(static_cast<double>(signal.size()) - 0.5);
+        for (int32_t k = 0; k < nHalf; ++k) {
+            signal.push_back(second.Process(first.Process(dLevel)));
+        }
+        dLevel = -dLevel;
+    }
+    steps.push_back(static_cast<double>(signal.size()) - 0.5);  // down to silence
+    signal.resize(signal.size() + 200, 0.0);
+    CEdgeDetector edges;
+    edges.Reset(2.0, 1e-4, kRate, 40);
+    std::vector<SCrossingEvent> events(signal.size() + 1);
+    const int32_t nEvents = edges.ProcessBlock(signal.data(), 0.3, 0.5, 0,
+                                               static_cast<int32_t>(signal.size()), events.data());
+    // The first step finds a side only; a fade follows the last.
+    ASSERT_EQ(nEvents, static_cast<int32_t>(steps.size()));
+    for (size_t k = 1; k < steps.size(); ++k) {
+        EXPECT_EQ(events[k - 1].m_eKind, SCrossingEvent::EKind::kCrossing) << k;
+        EXPECT_NEAR(events[k - 1].m_dAt, steps[k], 0.5) << k;
+    }
+    EXPECT_EQ(events[steps.size() - 1].m_eKind, SCrossingEvent::EKind::kFade);
+}
+
+// The choice between the detectors, stretch by stretch, over bytes every
+// 10 ms for two seconds: the bytes come out once each and in order,
+// whichever detector gives them and however their times differ a little.
+TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
+    struct SCase {
+        const char* m_szName;
+        int32_t m_nCrossingsLostFrom;  // bytes from here ...
+        int32_t m_nCrossingsLostTo;    // ... to here lost by the crossings
+        int32_t m_nEdgesLostFrom;
+        int32_t m_nEdgesLostTo;
+        bool m_bEdgesWrong;   // the edges' byte values differ
+        bool m_bExpectEdges;  // some edge bytes expected in the output
+    };
+    const SCase kCases[] = {
+        {"both clean: the crossings", 0, 0, 0, 0, true, false},
+        {"edges lose some: the crossings", 0, 0, 50, 60, true, false},
+        {"crossings lose some: the edges there", 120, 130, 0, 0, false, true},
+        {"crossings find nothing: the edges", 0, 200, 0, 0, false, true},
+        {"both lose, the crossings less", 10, 12, 8, 20, true, false},
+    };
+    for (const SCase& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CDetectorChoice choice;
+        choice.Reset();
+        std::vector<SChoiceEvent> out;
+        CFramerEvents& crossings = choice.Events(CDetectorChoice::EDetector::kCrossings);
+        CFramerEvents& edges = choice.Events(CDetectorChoice::EDetector::kEdges);
+        for (int32_t n = 0; n < 200; ++n) {
+            SFramedByte byte;
+            byte.m_nValue = static_cast<uint8_t>(n);
+            byte.m_dStart = 1.0 + 0.01 * n;
+            byte.m_dEnd = byte.m_dStart + 0.009;
+            if (n >= test.m_nCrossingsLostFrom && n < test.m_nCrossingsLostTo) {
+                crossings.OnFailure(byte.m_dStart);
+            } else {
+                crossings.OnByte(byte);
+            }
+            SFramedByte edgeByte = byte;
+            edgeByte.m_dStart += 0.0003;
+            edgeByte.m_nValue = static_cast<uint8_t>(test.m_bEdgesWrong ? n + 1 : n);
+            if (n >= test.m_nEdgesLostFrom && n < test.m_nEdgesLostTo) {
+                edges.OnFailure(edgeByte.m_dStart);
+            } else {
+                edges.OnByte(edgeByte);
+            }
+            choice.Advance(byte.m_dStart, out);
+        }
+        crossings.OnBlockEnd();
+        edges.OnBlockEnd();
+        choice.Finish(out);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back().m_eKind, EChoiceEvent::kBlockEnd);
+        int32_t nNext = 0;
+        bool bEdges = false;
+        for (size_t k = 0; k + 1 < out.size(); ++k) {
+            if (out[k].m_eKind == EChoiceEvent::kFailure) {
+                ++nNext;
+                continue;
+            }
+            ASSERT_EQ(out[k].m_eKind, EChoiceEvent::kByte) << k;
+            ASSERT_EQ(out[k].m_byte.m_nValue, static_cast<uint8_t>(nNext)) << k;
+            bEdges = bEdges || out[k].m_byte.m_dStart != 1.0 + 0.01 * nNext;
+            ++nNext;
+        }
+        EXPECT_EQ(nNext, 200);
+        EXPECT_EQ(bEdges, test.m_bExpectEdges);
+        EXPECT_EQ(choice.EdgeStretches() > 0, test.m_bExpectEdges);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+#include "EdgeDetector.h"
+
+#include <cmath>
+
+void CEdgeDetector::Reset(double dReleaseMs, double dFloor, double dRate, int64_t nQuiet) {
+    m_level.Set(dReleaseMs, dFloor, dRate);
+    m_stepLevel.Set(dReleaseMs, dFloor, dRate);
+    m_dStep = 0.0;
+    m_dThreshold = 0.0;
+    m_nQuiet = nQuiet;
+    m_dPrevIn = 0.0;
+    m_dPrevSlope = 0.0;
+    m_nSide = 0;
+    m_bInEdge = false;
+    m_nEdgeSign = 0;
+    m_dPeak = 0.0;
+    m_dBefore = 0.0;
+    m_dAfter = 0.0;
+    m_nPeakAt = 0;
+    m_bWantAfter = false;
+    m_nStrong = 0;
+    m_bStarted = false;
+}
+
+bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
+    m_bInEdge = false;
+    const double dStep = std::fabs(m_dStep);
+    if (m_dPeak <= m_dThreshold || dStep <= dStepShare * m_stepLevel.Level() ||
+        m_nEdgeSign == m_nSide) {
+        return false;
+    }
+    m_stepLevel.Process(dStep);
+    // The slope of sample n lies between samples n - 1 and n.
+    const double dCurve = m_dBefore - 2.0 * m_dPeak + m_dAfter;
+    const double dShift = dCurve < 0.0 ? 0.5 * (m_dBefore - m_dAfter) / dCurve : 0.0;
+    const bool bFirst = m_nSide == 0;
+    m_nSide = m_nEdgeSign;
+    event = {static_cast<double>(m_nPeakAt) - 0.5 + dShift, SCrossingEvent::EKind::kCrossing};
+    return !bFirst;
+}
+
+int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dStepShare,
+                                    int64_t nFirst, int32_t nCount, SCrossingEvent* pEvents) {
+    int32_t nEvents = 0;
+    for (int32_t k = 0; k < nCount; ++k) {
+        const int64_t nIndex = nFirst + k;
+        const double dSlope = m_bStarted ? pIn[k] - m_dPrevIn : 0.0;
+        m_bStarted = true;
+        m_dPrevIn = pIn[k];
+        const double dThreshold = dShare * m_level.Process(dSlope);
+        m_stepLevel.Process(0.0);
+        const double dMagnitude = std::fabs(dSlope);
+        const int nSign = dSlope > 0.0 ? 1 : -1;
+        if (m_bWantAfter) {
+            m_dAfter = m_nEdgeSign * dSlope;
+            m_bWantAfter = false;
+        }
+        if (m_bInEdge && nSign != m_nEdgeSign && EndRun(dStepShare, pEvents[nEvents])) {
+            ++nEvents;
+        }
+        if (!m_bInEdge) {
+            m_bInEdge = true;
+            m_nEdgeSign = nSign;
+            m_dPeak = 0.0;
+            m_dStep = 0.0;
+        }
+        m_dStep += dSlope;
+        if (dMagnitude > m_dPeak) {
+            m_dBefore = m_nEdgeSign * m_dPrevSlope;
+            m_dPeak = dMagnitude;
+            m_dThreshold = dThreshold;
+            m_nPeakAt = nIndex;
+            m_bWantAfter = true;
+        }
+        if (dMagnitude > dThreshold) {
+            m_nStrong = nIndex;
+        } else if (m_nSide != 0 && nIndex - m_nStrong > m_nQuiet) {
+            pEvents[nEvents++] = {static_cast<double>(m_nStrong) + 0.5,
+                                  SCrossingEvent::EKind::kFade};
+            m_nSide = 0;
+        }
+        m_dPrevSlope = dSlope;
+    }
+    return nEvents;
+}
+
+bool CEdgeDetector::Finish(SCrossingEvent& event) {
+    if (m_nSide == 0) {
+        return false;
+    }
+    event = {static_cast<double>(m_nStrong) + 0.5, SCrossingEvent::EKind::kFade};
+    m_nSide = 0;
+    return true;
+}

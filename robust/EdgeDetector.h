@@ -1,0 +1,59 @@
+// CEdgeDetector: the tape signal's edges, where its slope peaks. A high-pass
+// steeper than the chain's makes a long half-period sag back through the
+// midpoint and overshoot, so that midpoint crossings come where there is no
+// edge; the edges themselves stay steep, and the slope between them small.
+//
+// Per sample: the slope (the difference of two samples) and its level (a
+// peak that falls over a few long half-periods). A run of samples whose
+// slope keeps its sign is a candidate edge; it is an edge where its slope
+// peaks beyond a share of that level, its step (the change over the run)
+// is a share of the recent edges' steps, and its sign is not the last
+// edge's: the quick bounce after a high-passed edge's overshoot steps less
+// than an edge. An edge is timed at the peak of its slope, between samples
+// by a parabola through the peak and its neighbours. As with the crossings, a signal
+// without edges for a while makes a fade, which ends the half-period.
+#pragma once
+
+#include <cstdint>
+
+#include "CrossingDetector.h"
+#include "LevelTracker.h"
+
+class CEdgeDetector {
+public:
+    // dReleaseMs: the slope level's fall; dFloor its least; nQuiet: samples
+    // without an edge after the last strong slope that make a fade.
+    void Reset(double dReleaseMs, double dFloor, double dRate, int64_t nQuiet);
+
+    // nCount samples pIn, the first of them sample nFirst, with the
+    // thresholds dShare times the slope's level and dStepShare times the
+    // steps' level: writes the events to
+    // pEvents (room for nCount + 1) and returns how many.
+    int32_t ProcessBlock(const double* pIn, double dShare, double dStepShare, int64_t nFirst,
+                         int32_t nCount, SCrossingEvent* pEvents);
+
+    // The end of the data: a fade if an edge was pending.
+    bool Finish(SCrossingEvent& event);
+
+private:
+    // The run of one sign has ended: an edge if it passes.
+    bool EndRun(double dStepShare, SCrossingEvent& event);
+
+    CLevelTracker m_level;
+    CLevelTracker m_stepLevel;  // of the edges' steps
+    double m_dStep = 0.0;       // the change over the run so far
+    double m_dThreshold = 0.0;  // the slope's, at the run's peak
+    int64_t m_nQuiet = 0;
+    double m_dPrevIn = 0.0;     // the previous sample
+    double m_dPrevSlope = 0.0;  // the previous slope
+    int m_nSide = 0;            // sign of the last edge, 0 before the first or after a fade
+    bool m_bInEdge = false;     // in a run of one sign
+    int m_nEdgeSign = 0;        // of the edge being measured
+    double m_dPeak = 0.0;       // its slope's peak (magnitude) ...
+    double m_dBefore = 0.0;     // ... the slope just before it ...
+    double m_dAfter = 0.0;      // ... and just after it
+    int64_t m_nPeakAt = 0;      // the sample of the peak
+    bool m_bWantAfter = false;  // the sample after the peak is still to come
+    int64_t m_nStrong = 0;      // the last sample beyond the threshold
+    bool m_bStarted = false;    // a sample has been seen since Reset
+};
