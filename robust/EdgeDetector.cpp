@@ -11,6 +11,9 @@ void CEdgeDetector::Reset(double dReleaseMs, double dFloor, double dRate, int64_
     m_dPrevIn = 0.0;
     m_dPrevSlope = 0.0;
     m_nSide = 0;
+    m_nHeldSign = 0;
+    m_dHeldAt = 0.0;
+    m_dHeldStep = 0.0;
     m_bInEdge = false;
     m_nEdgeSign = 0;
     m_dPeak = 0.0;
@@ -22,21 +25,37 @@ void CEdgeDetector::Reset(double dReleaseMs, double dFloor, double dRate, int64_
     m_bStarted = false;
 }
 
+bool CEdgeDetector::Release(SCrossingEvent& event) {
+    const bool bFirst = m_nSide == 0;
+    m_nSide = m_nHeldSign;
+    m_nHeldSign = 0;
+    event = {m_dHeldAt, SCrossingEvent::EKind::kCrossing};
+    return !bFirst;
+}
+
 bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
     m_bInEdge = false;
     const double dStep = std::fabs(m_dStep);
-    if (m_dPeak <= m_dThreshold || dStep <= dStepShare * m_stepLevel.Level() ||
-        m_nEdgeSign == m_nSide) {
+    if (m_dPeak <= m_dThreshold || dStep <= dStepShare * m_stepLevel.Level()) {
         return false;
     }
     m_stepLevel.Process(dStep);
+    if (m_nEdgeSign == m_nHeldSign && dStep <= m_dHeldStep) {
+        return false;  // a bounce
+    }
+    bool bEvent = false;
+    if (m_nHeldSign != 0 && m_nEdgeSign != m_nHeldSign) {
+        bEvent = Release(event);
+    } else if (m_nHeldSign == 0 && m_nEdgeSign == m_nSide) {
+        return false;  // the given edge's sign again: nothing to hold
+    }
     // The slope of sample n lies between samples n - 1 and n.
     const double dCurve = m_dBefore - 2.0 * m_dPeak + m_dAfter;
     const double dShift = dCurve < 0.0 ? 0.5 * (m_dBefore - m_dAfter) / dCurve : 0.0;
-    const bool bFirst = m_nSide == 0;
-    m_nSide = m_nEdgeSign;
-    event = {static_cast<double>(m_nPeakAt) - 0.5 + dShift, SCrossingEvent::EKind::kCrossing};
-    return !bFirst;
+    m_nHeldSign = m_nEdgeSign;
+    m_dHeldAt = static_cast<double>(m_nPeakAt) - 0.5 + dShift;
+    m_dHeldStep = dStep;
+    return bEvent;
 }
 
 int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dStepShare,
@@ -55,26 +74,33 @@ int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dSt
             m_dAfter = m_nEdgeSign * dSlope;
             m_bWantAfter = false;
         }
-        if (m_bInEdge && nSign != m_nEdgeSign && EndRun(dStepShare, pEvents[nEvents])) {
+        const bool bStrong = dMagnitude > dThreshold;
+        if (m_bInEdge && (nSign != m_nEdgeSign || !bStrong) &&
+            EndRun(dStepShare, pEvents[nEvents])) {
             ++nEvents;
         }
-        if (!m_bInEdge) {
-            m_bInEdge = true;
-            m_nEdgeSign = nSign;
-            m_dPeak = 0.0;
-            m_dStep = 0.0;
+        if (bStrong) {
+            if (!m_bInEdge) {
+                m_bInEdge = true;
+                m_nEdgeSign = nSign;
+                m_dPeak = 0.0;
+                m_dStep = 0.0;
+            }
+            m_dStep += dSlope;
+            if (dMagnitude > m_dPeak) {
+                m_dBefore = m_nEdgeSign * m_dPrevSlope;
+                m_dPeak = dMagnitude;
+                m_dThreshold = dThreshold;
+                m_nPeakAt = nIndex;
+                m_bWantAfter = true;
+            }
         }
-        m_dStep += dSlope;
-        if (dMagnitude > m_dPeak) {
-            m_dBefore = m_nEdgeSign * m_dPrevSlope;
-            m_dPeak = dMagnitude;
-            m_dThreshold = dThreshold;
-            m_nPeakAt = nIndex;
-            m_bWantAfter = true;
-        }
-        if (dMagnitude > dThreshold) {
+        if (bStrong) {
             m_nStrong = nIndex;
-        } else if (m_nSide != 0 && nIndex - m_nStrong > m_nQuiet) {
+        } else if ((m_nSide != 0 || m_nHeldSign != 0) && nIndex - m_nStrong > m_nQuiet) {
+            if (m_nHeldSign != 0 && Release(pEvents[nEvents])) {
+                ++nEvents;
+            }
             pEvents[nEvents++] = {static_cast<double>(m_nStrong) + 0.5,
                                   SCrossingEvent::EKind::kFade};
             m_nSide = 0;
@@ -84,11 +110,14 @@ int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dSt
     return nEvents;
 }
 
-bool CEdgeDetector::Finish(SCrossingEvent& event) {
-    if (m_nSide == 0) {
-        return false;
+int32_t CEdgeDetector::Finish(SCrossingEvent* pEvents) {
+    int32_t nEvents = 0;
+    if (m_nHeldSign != 0 && Release(pEvents[nEvents])) {
+        ++nEvents;
     }
-    event = {static_cast<double>(m_nStrong) + 0.5, SCrossingEvent::EKind::kFade};
-    m_nSide = 0;
-    return true;
+    if (m_nSide != 0) {
+        pEvents[nEvents++] = {static_cast<double>(m_nStrong) + 0.5, SCrossingEvent::EKind::kFade};
+        m_nSide = 0;
+    }
+    return nEvents;
 }

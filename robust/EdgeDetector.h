@@ -5,13 +5,15 @@
 //
 // Per sample: the slope (the difference of two samples) and its level (a
 // peak that falls over a few long half-periods). A run of samples whose
-// slope keeps its sign is a candidate edge; it is an edge where its slope
-// peaks beyond a share of that level, its step (the change over the run)
-// is a share of the recent edges' steps, and its sign is not the last
-// edge's: the quick bounce after a high-passed edge's overshoot steps less
-// than an edge. An edge is timed at the peak of its slope, between samples
-// by a parabola through the peak and its neighbours. As with the crossings, a signal
-// without edges for a while makes a fade, which ends the half-period.
+// slope keeps its sign is a candidate edge where its slope peaks beyond a
+// share of that level and its step (the change over the run) is a share of
+// the recent edges' steps. Edges alternate in sign: of candidates of one
+// sign in a row, the one with the largest step is the edge. The quick
+// bounce after a clipped or high-passed edge's overshoot has the sign of
+// the next edge and steps less than it. An edge is thus known once a
+// candidate of the other sign comes, and is timed at the peak of its
+// slope, between samples by a parabola through the peak and its neighbours. As with the crossings,
+// a signal without edges for a while makes a fade, which ends the half-period.
 #pragma once
 
 #include <cstdint>
@@ -32,12 +34,16 @@ public:
     int32_t ProcessBlock(const double* pIn, double dShare, double dStepShare, int64_t nFirst,
                          int32_t nCount, SCrossingEvent* pEvents);
 
-    // The end of the data: a fade if an edge was pending.
-    bool Finish(SCrossingEvent& event);
+    // The end of the data: the held edge and a fade, where there are any,
+    // to pEvents (room for 2); returns how many.
+    int32_t Finish(SCrossingEvent* pEvents);
 
 private:
-    // The run of one sign has ended: an edge if it passes.
+    // The run of one sign has ended: a candidate if it passes; returns
+    // whether that makes the held edge an event.
     bool EndRun(double dStepShare, SCrossingEvent& event);
+    // The held edge as an event, unless it is the first since a fade.
+    bool Release(SCrossingEvent& event);
 
     CLevelTracker m_level;
     CLevelTracker m_stepLevel;  // of the edges' steps
@@ -46,7 +52,10 @@ private:
     int64_t m_nQuiet = 0;
     double m_dPrevIn = 0.0;     // the previous sample
     double m_dPrevSlope = 0.0;  // the previous slope
-    int m_nSide = 0;            // sign of the last edge, 0 before the first or after a fade
+    int m_nSide = 0;            // sign of the last edge given, 0 before the first or after a fade
+    int m_nHeldSign = 0;        // the edge held until one of the other sign comes; 0: none
+    double m_dHeldAt = 0.0;     // samples: its time
+    double m_dHeldStep = 0.0;   // its step
     bool m_bInEdge = false;     // in a run of one sign
     int m_nEdgeSign = 0;        // of the edge being measured
     double m_dPeak = 0.0;       // its slope's peak (magnitude) ...

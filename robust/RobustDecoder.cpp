@@ -60,7 +60,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_nChainBlock = std::min(m_input.MaxReadFrames() / m_nDecimation, kChainBlockMax);
     m_layout = m_input.Layout(m_nChannel);
     m_chain.resize(static_cast<size_t>(m_nChainBlock));
-    m_crossingEvents.resize(kDetectPart);
+    m_crossingEvents.resize(kDetectPart + 1);  // the edges may give one more
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
     // A chain sample stands for the middle of the frames it averages.
     m_dTimeOffset = 0.5 * (m_nDecimation - 1) / nRate;
@@ -261,9 +261,9 @@ bool CRobustDecoder::ProcessBlock() {
         if (m_crossings.Finish() != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
-        SCrossingEvent edge;
-        if (m_edges.Finish(edge)) {
-            OnEdge(edge.m_dAt);
+        const int32_t nEdges = m_edges.Finish(m_crossingEvents.data());
+        for (int32_t e = 0; e < nEdges; ++e) {
+            OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
         }
         m_framer.Finish();
         m_edgeFramer.Finish();
