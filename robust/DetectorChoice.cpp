@@ -78,14 +78,39 @@ double CDetectorChoice::SeamAfter(double dFrom) const {
 
 CDetectorChoice::SScore CDetectorChoice::ScoreBefore(const CPending& pending, double dSeam) {
     SScore score;
+    score.m_fLeastConfidence = std::numeric_limits<float>::infinity();
     for (const SChoiceEvent& event : pending.m_events) {
         if (event.m_byte.m_dStart >= dSeam) {
             break;
+        }
+        if (event.m_eKind == EChoiceEvent::kByte) {
+            score.m_fLeastConfidence =
+                std::min(score.m_fLeastConfidence, event.m_byte.m_fConfidence);
         }
         score.m_nBytes += event.m_eKind == EChoiceEvent::kByte ? 1 : 0;
         score.m_nLost += event.m_eKind == EChoiceEvent::kFailure ? 1 : 0;
     }
     return score;
+}
+
+bool CDetectorChoice::SameBytesBefore(double dSeam) const {
+    auto edge = m_edges.m_events.begin();
+    for (const SChoiceEvent& event : m_crossings.m_events) {
+        if (event.m_byte.m_dStart >= dSeam) {
+            break;
+        }
+        if (event.m_eKind != EChoiceEvent::kByte) {
+            continue;
+        }
+        while (edge != m_edges.m_events.end() && edge->m_eKind != EChoiceEvent::kByte) {
+            ++edge;
+        }
+        if (edge == m_edges.m_events.end() || edge->m_byte.m_nValue != event.m_byte.m_nValue) {
+            return false;
+        }
+        ++edge;
+    }
+    return true;
 }
 
 void CDetectorChoice::Take(CPending& pending, double dSeam, std::vector<SChoiceEvent>* pOut) {
@@ -125,8 +150,15 @@ void CDetectorChoice::Decide(double dLimit, std::vector<SChoiceEvent>& out) {
         const SScore crossings = ScoreBefore(m_crossings, dSeam);
         const SScore edges = ScoreBefore(m_edges, dSeam);
         const bool bCrossingsClean = crossings.m_nLost == 0 && crossings.m_nBytes >= edges.m_nBytes;
-        const bool bEdgesWin = !bCrossingsClean && edges.m_nBytes - edges.m_nLost >
-                                                       crossings.m_nBytes - crossings.m_nLost;
+        const bool bOtherValues = bCrossingsClean && edges.m_nLost == 0 &&
+                                  edges.m_nBytes == crossings.m_nBytes && !SameBytesBefore(dSeam);
+        const int32_t nNetCrossings = crossings.m_nBytes - crossings.m_nLost;
+        const int32_t nNetEdges = edges.m_nBytes - edges.m_nLost;
+        const bool bEdgesWin =
+            bOtherValues ? edges.m_fLeastConfidence > crossings.m_fLeastConfidence
+                         : !bCrossingsClean &&
+                               (nNetEdges > nNetCrossings ||
+                                (nNetEdges == nNetCrossings && edges.m_nLost < crossings.m_nLost));
         m_nEdgeStretches += bEdgesWin ? 1 : 0;
         Take(m_crossings, dSeam, bEdgesWin ? nullptr : &out);
         Take(m_edges, dSeam, bEdgesWin ? &out : nullptr);

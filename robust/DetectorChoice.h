@@ -7,8 +7,11 @@
 // stretch then runs from the oldest waiting event for about a quarter of a
 // second, and ends half-way between two bytes of the crossings (or the
 // edges), so that no byte falls on the seam. The crossings keep a stretch
-// where they lost no byte and framed all the edges' bytes; otherwise the
-// detector with more bytes less lost bytes wins, the crossings on a tie.
+// where they lost no byte and framed all the edges' bytes, unless the edges
+// lost none either and framed other values: a half-period misread in both
+// halves of a bit can still frame, so the one whose bytes' least margin is
+// the larger wins there. Otherwise the detector with more bytes less lost
+// bytes wins, the crossings on a tie.
 // What the other framed in the stretch is dropped. A recording that the
 // crossings decode cleanly thus decodes as it did with them alone.
 //
@@ -61,11 +64,14 @@ private:
     struct SScore {
         int32_t m_nBytes = 0;
         int32_t m_nLost = 0;
+        float m_fLeastConfidence = 0.0f;  // of its bytes (their half-periods' least margin)
     };
 
     void Decide(double dLimit, std::vector<SChoiceEvent>& out);
     double SeamAfter(double dFrom) const;
     static SScore ScoreBefore(const CPending& pending, double dSeam);
+    // Whether both framed the same bytes before the seam.
+    bool SameBytesBefore(double dSeam) const;
     static void Take(CPending& pending, double dSeam, std::vector<SChoiceEvent>* pOut);
 
     CPending m_crossings;

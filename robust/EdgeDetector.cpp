@@ -7,6 +7,8 @@ void CEdgeDetector::Reset(double dReleaseMs, double dFloor, double dRate, int64_
     m_stepLevel.Set(dReleaseMs, dFloor, dRate);
     m_dStep = 0.0;
     m_dThreshold = 0.0;
+    m_nRun = 0;
+    m_nRunFirst = 0;
     m_nQuiet = nQuiet;
     m_dPrevIn = 0.0;
     m_dPrevSlope = 0.0;
@@ -33,6 +35,27 @@ bool CEdgeDetector::Release(SCrossingEvent& event) {
     return !bFirst;
 }
 
+double CEdgeDetector::EdgeTime() const {
+    if (m_nRun <= static_cast<int32_t>(m_run.size())) {
+        // Where the run passes half-way between the levels before and after
+        // it: the local midpoint, whatever the baseline has wandered to.
+        const double dMid = 0.5 * (m_run[0] + m_run[static_cast<size_t>(m_nRun - 1)]);
+        for (int32_t j = 1; j < m_nRun; ++j) {
+            const double dFrom = m_run[static_cast<size_t>(j - 1)];
+            const double dTo = m_run[static_cast<size_t>(j)];
+            if (m_nEdgeSign * (dTo - dMid) >= 0.0 && dTo != dFrom) {
+                return static_cast<double>(m_nRunFirst + j - 1) + (dMid - dFrom) / (dTo - dFrom);
+            }
+        }
+    }
+    // A run too long to keep: at the slope's peak, between samples by a
+    // parabola through it and its neighbours; the slope of sample n lies
+    // between samples n - 1 and n.
+    const double dCurve = m_dBefore - 2.0 * m_dPeak + m_dAfter;
+    const double dShift = dCurve < 0.0 ? 0.5 * (m_dBefore - m_dAfter) / dCurve : 0.0;
+    return static_cast<double>(m_nPeakAt) - 0.5 + dShift;
+}
+
 bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
     m_bInEdge = false;
     const double dStep = std::fabs(m_dStep);
@@ -40,7 +63,7 @@ bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
         return false;
     }
     m_stepLevel.Process(dStep);
-    if (m_nEdgeSign == m_nHeldSign && dStep <= m_dHeldStep) {
+    if (m_nEdgeSign == m_nHeldSign && dStep * m_dPeak <= m_dHeldStep) {
         return false;  // a bounce
     }
     bool bEvent = false;
@@ -49,12 +72,9 @@ bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
     } else if (m_nHeldSign == 0 && m_nEdgeSign == m_nSide) {
         return false;  // the given edge's sign again: nothing to hold
     }
-    // The slope of sample n lies between samples n - 1 and n.
-    const double dCurve = m_dBefore - 2.0 * m_dPeak + m_dAfter;
-    const double dShift = dCurve < 0.0 ? 0.5 * (m_dBefore - m_dAfter) / dCurve : 0.0;
     m_nHeldSign = m_nEdgeSign;
-    m_dHeldAt = static_cast<double>(m_nPeakAt) - 0.5 + dShift;
-    m_dHeldStep = dStep;
+    m_dHeldAt = EdgeTime();
+    m_dHeldStep = dStep * m_dPeak;
     return bEvent;
 }
 
@@ -63,7 +83,8 @@ int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dSt
     int32_t nEvents = 0;
     for (int32_t k = 0; k < nCount; ++k) {
         const int64_t nIndex = nFirst + k;
-        const double dSlope = m_bStarted ? pIn[k] - m_dPrevIn : 0.0;
+        const double dLast = m_bStarted ? m_dPrevIn : pIn[k];
+        const double dSlope = pIn[k] - dLast;
         m_bStarted = true;
         m_dPrevIn = pIn[k];
         const double dThreshold = dShare * m_level.Process(dSlope);
@@ -85,8 +106,15 @@ int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dSt
                 m_nEdgeSign = nSign;
                 m_dPeak = 0.0;
                 m_dStep = 0.0;
+                m_run[0] = dLast;
+                m_nRun = 1;
+                m_nRunFirst = nIndex - 1;
             }
             m_dStep += dSlope;
+            if (m_nRun < static_cast<int32_t>(m_run.size())) {
+                m_run[static_cast<size_t>(m_nRun)] = pIn[k];
+            }
+            ++m_nRun;
             if (dMagnitude > m_dPeak) {
                 m_dBefore = m_nEdgeSign * m_dPrevSlope;
                 m_dPeak = dMagnitude;

@@ -11,11 +11,14 @@
 // sign in a row, the one with the largest step is the edge. The quick
 // bounce after a clipped or high-passed edge's overshoot has the sign of
 // the next edge and steps less than it. An edge is thus known once a
-// candidate of the other sign comes, and is timed at the peak of its
-// slope, between samples by a parabola through the peak and its neighbours. As with the crossings,
+// candidate of the other sign comes, and is timed where its run passes
+// half-way between the levels before and after it: the local midpoint,
+// which follows a sagging or clipped level where the slope's peak, at a
+// chain of 11 kHz, can be a sample off. As with the crossings,
 // a signal without edges for a while makes a fade, which ends the half-period.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "CrossingDetector.h"
@@ -42,20 +45,25 @@ private:
     // The run of one sign has ended: a candidate if it passes; returns
     // whether that makes the held edge an event.
     bool EndRun(double dStepShare, SCrossingEvent& event);
+    // The run's time in samples.
+    double EdgeTime() const;
     // The held edge as an event, unless it is the first since a fade.
     bool Release(SCrossingEvent& event);
 
     CLevelTracker m_level;
-    CLevelTracker m_stepLevel;  // of the edges' steps
-    double m_dStep = 0.0;       // the change over the run so far
-    double m_dThreshold = 0.0;  // the slope's, at the run's peak
+    CLevelTracker m_stepLevel;       // of the edges' steps
+    double m_dStep = 0.0;            // the change over the run so far
+    double m_dThreshold = 0.0;       // the slope's, at the run's peak
+    std::array<double, 16> m_run{};  // the sample before the run and the run's samples ...
+    int32_t m_nRun = 0;              // ... how many (more than fit: too long to keep)
+    int64_t m_nRunFirst = 0;         // ... and the index of the first
     int64_t m_nQuiet = 0;
     double m_dPrevIn = 0.0;     // the previous sample
     double m_dPrevSlope = 0.0;  // the previous slope
     int m_nSide = 0;            // sign of the last edge given, 0 before the first or after a fade
     int m_nHeldSign = 0;        // the edge held until one of the other sign comes; 0: none
     double m_dHeldAt = 0.0;     // samples: its time
-    double m_dHeldStep = 0.0;   // its step
+    double m_dHeldStep = 0.0;   // its strength: step times peak slope
     bool m_bInEdge = false;     // in a run of one sign
     int m_nEdgeSign = 0;        // of the edge being measured
     double m_dPeak = 0.0;       // its slope's peak (magnitude) ...

@@ -174,6 +174,16 @@ std::vector<SCondition> Conditions() {
          }),
          1.0},
         {"8k mu-law", muLaw, clean, 1.0},
+        {"low-cut, 2nd order at 300 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 300.0;
+             i.m_nHighpassOrder = 2;
+         }),
+         1.0},
+        {"low-cut, 4th order at 200 Hz", Format(48000, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 200.0;
+             i.m_nHighpassOrder = 4;
+         }),
+         1.0},
         {"8k A-law", aLaw, clean, 1.0},
     };
 }

@@ -411,15 +411,17 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
         int32_t m_nCrossingsLostTo;    // ... to here lost by the crossings
         int32_t m_nEdgesLostFrom;
         int32_t m_nEdgesLostTo;
-        bool m_bEdgesWrong;   // the edges' byte values differ
-        bool m_bExpectEdges;  // some edge bytes expected in the output
+        bool m_bEdgesWrong;       // the edges' byte values differ
+        bool m_bExpectEdges;      // some edge bytes expected in the output
+        float m_fEdgeConfidence;  // of the edges' bytes; the crossings' are 2
     };
     const SCase kCases[] = {
-        {"both clean: the crossings", 0, 0, 0, 0, true, false},
-        {"edges lose some: the crossings", 0, 0, 50, 60, true, false},
-        {"crossings lose some: the edges there", 120, 130, 0, 0, false, true},
-        {"crossings find nothing: the edges", 0, 200, 0, 0, false, true},
-        {"both lose, the crossings less", 10, 12, 8, 20, true, false},
+        {"both clean: the crossings", 0, 0, 0, 0, true, false, 2.0f},
+        {"both clean, other values: the crossings, surer", 0, 0, 0, 0, true, false, 1.5f},
+        {"edges lose some: the crossings", 0, 0, 50, 60, true, false, 1.5f},
+        {"crossings lose some: the edges there", 120, 130, 0, 0, false, true, 2.0f},
+        {"crossings find nothing: the edges", 0, 200, 0, 0, false, true, 2.0f},
+        {"both lose, the crossings less", 10, 12, 8, 20, true, false, 1.5f},
     };
     for (const SCase& test : kCases) {
         SCOPED_TRACE(test.m_szName);
@@ -433,6 +435,7 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
             byte.m_nValue = static_cast<uint8_t>(n);
             byte.m_dStart = 1.0 + 0.01 * n;
             byte.m_dEnd = byte.m_dStart + 0.009;
+            byte.m_fConfidence = 2.0f;
             if (n >= test.m_nCrossingsLostFrom && n < test.m_nCrossingsLostTo) {
                 crossings.OnFailure(byte.m_dStart);
             } else {
@@ -441,6 +444,7 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
             SFramedByte edgeByte = byte;
             edgeByte.m_dStart += 0.0003;
             edgeByte.m_nValue = static_cast<uint8_t>(test.m_bEdgesWrong ? n + 1 : n);
+            edgeByte.m_fConfidence = test.m_fEdgeConfidence;
             if (n >= test.m_nEdgesLostFrom && n < test.m_nEdgesLostTo) {
                 edges.OnFailure(edgeByte.m_dStart);
             } else {
@@ -468,6 +472,28 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
         EXPECT_EQ(nNext, 200);
         EXPECT_EQ(bEdges, test.m_bExpectEdges);
         EXPECT_EQ(choice.EdgeStretches() > 0, test.m_bExpectEdges);
+    }
+    // Both clean, one byte framed otherwise by the crossings, less surely:
+    // the edges' stretch.
+    CDetectorChoice choice;
+    choice.Reset();
+    std::vector<SChoiceEvent> out;
+    for (int32_t n = 0; n < 100; ++n) {
+        SFramedByte byte;
+        byte.m_nValue = static_cast<uint8_t>(n);
+        byte.m_dStart = 1.0 + 0.01 * n;
+        byte.m_fConfidence = 2.0f;
+        choice.Events(CDetectorChoice::EDetector::kEdges).OnByte(byte);
+        if (n == 40) {
+            byte.m_nValue = 0xEE;
+            byte.m_fConfidence = 1.1f;
+        }
+        choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+    }
+    choice.Finish(out);
+    ASSERT_EQ(out.size(), 100u);
+    for (size_t k = 0; k < out.size(); ++k) {
+        EXPECT_EQ(out[k].m_byte.m_nValue, static_cast<uint8_t>(k)) << k;
     }
 }
 
