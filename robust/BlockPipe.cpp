@@ -8,6 +8,7 @@ void CBlockPipe::Start(int32_t nSamples, FFill fill, bool bOwnThread) {
     for (SConditionedBlock& block : m_slots) {
         block.m_chain.resize(static_cast<size_t>(nSamples));
         block.m_levels.resize(static_cast<size_t>(nSamples));
+        block.m_edges.resize(static_cast<size_t>(nSamples) + 2);
         block.m_nCount = 0;
         block.m_bEnd = block.m_bReadError = false;
     }

@@ -19,12 +19,16 @@
 #include <thread>
 #include <vector>
 
+#include "CrossingDetector.h"
+
 struct SConditionedBlock {
-    std::vector<double> m_chain;   // chain samples, filtered
-    std::vector<double> m_levels;  // their levels
-    int32_t m_nCount = 0;          // samples in use
-    bool m_bEnd = false;           // no samples: the input has ended ...
-    bool m_bReadError = false;     // ... because reading it failed
+    std::vector<double> m_chain;          // chain samples, filtered
+    std::vector<double> m_levels;         // their levels
+    int32_t m_nCount = 0;                 // samples in use
+    std::vector<SCrossingEvent> m_edges;  // the edges found in them (room for m_nCount + 2) ...
+    int32_t m_nEdges = 0;                 // ... how many
+    bool m_bEnd = false;                  // no samples: the input has ended ...
+    bool m_bReadError = false;            // ... because reading it failed
 };
 
 class CBlockPipe {

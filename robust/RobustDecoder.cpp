@@ -60,7 +60,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_nChainBlock = std::min(m_input.MaxReadFrames() / m_nDecimation, kChainBlockMax);
     m_layout = m_input.Layout(m_nChannel);
     m_chain.resize(static_cast<size_t>(m_nChainBlock));
-    m_crossingEvents.resize(kDetectPart + 1);  // the edges may give one more
+    m_crossingEvents.resize(kDetectPart);
     m_dChainRate = static_cast<double>(nRate) / m_nDecimation;
     // A chain sample stands for the middle of the frames it averages.
     m_dTimeOffset = 0.5 * (m_nDecimation - 1) / nRate;
@@ -83,6 +83,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_edgeFramer.Reset();
     m_choice.Reset();
     m_dLastEdge = -1.0;
+    m_nConditioned = 0;
     m_nSample = 0;
     m_dLastCrossing = -1.0;
     m_nMarks = 0;
@@ -245,6 +246,10 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     m_highpass = highpass;
     m_lowpass = lowpass;
     m_level = level;
+    // The edges here too, so that the two threads share the work per sample.
+    block.m_nEdges = m_edges.ProcessBlock(pChain, m_config.m_dEdgeShare, m_config.m_dEdgeStepShare,
+                                          m_nConditioned, nChain, block.m_edges.data());
+    m_nConditioned += nChain;
     return true;
 }
 
@@ -286,12 +291,9 @@ bool CRobustDecoder::ProcessBlock() {
         for (int32_t e = 0; e < nEvents; ++e) {
             OnCrossing(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
         }
-        const int32_t nEdges = m_edges.ProcessBlock(pChain + nDone - nPart, m_config.m_dEdgeShare,
-                                                    m_config.m_dEdgeStepShare, m_nSample - nPart,
-                                                    nPart, m_crossingEvents.data());
-        for (int32_t e = 0; e < nEdges; ++e) {
-            OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
-        }
+    }
+    for (int32_t e = 0; e < block.m_nEdges; ++e) {
+        OnEdge(block.m_edges[static_cast<size_t>(e)].m_dAt);
     }
     m_pipe.Release();
     m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);

@@ -15,13 +15,20 @@
 //                third of a millisecond where the signal does
 //   crossings    with hysteresis at a share of that level, timed between
 //                samples: noise near the midpoint and dropouts make none
+//   edges        beside them, where the slope steps (CEdgeDetector): a
+//                steep high-pass makes long half-periods sag through the
+//                midpoint, while their edges stay steep
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
-//   framing      leader, bytes and resync after a failed byte (CByteFramer)
+//   framing      leader, bytes and resync after a failed byte (CByteFramer),
+//                for the crossings and for the edges, each with its timing
+//   choice       each stretch's bytes from the detector that framed it more
+//                cleanly, the crossings wherever they lost none
+//                (CDetectorChoice)
 //
 // The filters are primed on the start of the recording, so that DC and hum
 // make no transient over a first leader. Each stage takes a block of samples
-// per call. The stages up to the level run on a thread of their own
+// per call. The stages up to the level, and the edges, run on a thread of their own
 // (CBlockPipe), a few blocks ahead of the crossings and the rest, which run
 // on the caller's. Bytes, lost bytes and block ends queue up in order for
 // the conversion run, which takes them one call at a time; the log records
@@ -105,7 +112,8 @@ private:
     CHalfPeriodTiming m_edgeTiming;
     CByteFramer m_edgeFramer;
     CEdgeDetector m_edges;
-    double m_dLastEdge = -1.0;  // chain samples; < 0 before the first
+    double m_dLastEdge = -1.0;   // chain samples; < 0 before the first
+    int64_t m_nConditioned = 0;  // chain samples conditioned so far (on the pipe's thread)
     CBiquad m_highpass;
     CBiquad m_lowpass;
     CHumFilter m_hum;
