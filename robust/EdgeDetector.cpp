@@ -1,38 +1,28 @@
 #include "EdgeDetector.h"
 
+#include <algorithm>
 #include <cmath>
 
 void CEdgeDetector::Reset(double dReleaseMs, double dFloor, double dRate, int64_t nQuiet) {
-    m_level.Set(dReleaseMs, dFloor, dRate);
-    m_stepLevel.Set(dReleaseMs, dFloor, dRate);
-    m_dStep = 0.0;
-    m_dThreshold = 0.0;
-    m_nRun = 0;
-    m_nRunFirst = 0;
+    m_dDecay = std::exp(-1000.0 / (dReleaseMs * dRate));
+    m_dFloor = dFloor;
+    m_dLevel = dFloor;
+    m_dStepLevel = dFloor;
     m_nQuiet = nQuiet;
     m_dPrevIn = 0.0;
-    m_dPrevSlope = 0.0;
+    m_bInEdge = false;
+    m_nEdgeSign = 0;
+    m_dStep = 0.0;
+    m_dPeak = 0.0;
+    m_dThreshold = 0.0;
+    m_nPeakAt = 0;
+    m_nRun = 0;
+    m_nRunFirst = 0;
     m_nSide = 0;
     m_nHeldSign = 0;
     m_dHeldAt = 0.0;
     m_dHeldStep = 0.0;
-    m_bInEdge = false;
-    m_nEdgeSign = 0;
-    m_dPeak = 0.0;
-    m_dBefore = 0.0;
-    m_dAfter = 0.0;
-    m_nPeakAt = 0;
-    m_bWantAfter = false;
     m_nStrong = 0;
-    m_bStarted = false;
-}
-
-bool CEdgeDetector::Release(SCrossingEvent& event) {
-    const bool bFirst = m_nSide == 0;
-    m_nSide = m_nHeldSign;
-    m_nHeldSign = 0;
-    event = {m_dHeldAt, SCrossingEvent::EKind::kCrossing};
-    return !bFirst;
 }
 
 double CEdgeDetector::EdgeTime() const {
@@ -48,22 +38,28 @@ double CEdgeDetector::EdgeTime() const {
             }
         }
     }
-    // A run too long to keep: at the slope's peak, between samples by a
-    // parabola through it and its neighbours; the slope of sample n lies
-    // between samples n - 1 and n.
-    const double dCurve = m_dBefore - 2.0 * m_dPeak + m_dAfter;
-    const double dShift = dCurve < 0.0 ? 0.5 * (m_dBefore - m_dAfter) / dCurve : 0.0;
-    return static_cast<double>(m_nPeakAt) - 0.5 + dShift;
+    // A run too long to keep: at the slope's peak, which lies between its
+    // sample and the one before.
+    return static_cast<double>(m_nPeakAt) - 0.5;
+}
+
+bool CEdgeDetector::Release(SCrossingEvent& event) {
+    const bool bFirst = m_nSide == 0;
+    m_nSide = m_nHeldSign;
+    m_nHeldSign = 0;
+    event = {m_dHeldAt, SCrossingEvent::EKind::kCrossing};
+    return !bFirst;
 }
 
 bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
     m_bInEdge = false;
     const double dStep = std::fabs(m_dStep);
-    if (m_dPeak <= m_dThreshold || dStep <= dStepShare * m_stepLevel.Level()) {
+    if (m_dPeak <= m_dThreshold || dStep <= dStepShare * std::max(m_dStepLevel, m_dFloor)) {
         return false;
     }
-    m_stepLevel.Process(dStep);
-    if (m_nEdgeSign == m_nHeldSign && dStep * m_dPeak <= m_dHeldStep) {
+    m_dStepLevel = std::max(m_dStepLevel, dStep);
+    const double dStrength = dStep * m_dPeak;
+    if (m_nEdgeSign == m_nHeldSign && dStrength <= m_dHeldStep) {
         return false;  // a bounce
     }
     bool bEvent = false;
@@ -74,7 +70,7 @@ bool CEdgeDetector::EndRun(double dStepShare, SCrossingEvent& event) {
     }
     m_nHeldSign = m_nEdgeSign;
     m_dHeldAt = EdgeTime();
-    m_dHeldStep = dStep * m_dPeak;
+    m_dHeldStep = dStrength;
     return bEvent;
 }
 
@@ -83,57 +79,51 @@ int32_t CEdgeDetector::ProcessBlock(const double* pIn, double dShare, double dSt
     int32_t nEvents = 0;
     for (int32_t k = 0; k < nCount; ++k) {
         const int64_t nIndex = nFirst + k;
-        const double dLast = m_bStarted ? m_dPrevIn : pIn[k];
-        const double dSlope = pIn[k] - dLast;
-        m_bStarted = true;
-        m_dPrevIn = pIn[k];
-        const double dThreshold = dShare * m_level.Process(dSlope);
-        m_stepLevel.Process(0.0);
+        const double dIn = pIn[k];
+        const double dSlope = dIn - m_dPrevIn;
         const double dMagnitude = std::fabs(dSlope);
-        const int nSign = dSlope > 0.0 ? 1 : -1;
-        if (m_bWantAfter) {
-            m_dAfter = m_nEdgeSign * dSlope;
-            m_bWantAfter = false;
-        }
-        const bool bStrong = dMagnitude > dThreshold;
-        if (m_bInEdge && (nSign != m_nEdgeSign || !bStrong) &&
-            EndRun(dStepShare, pEvents[nEvents])) {
-            ++nEvents;
-        }
-        if (bStrong) {
+        m_dLevel = std::max(std::max(dMagnitude, m_dFloor), m_dLevel * m_dDecay);
+        m_dStepLevel *= m_dDecay;
+        const double dThreshold = dShare * m_dLevel;
+        if (dMagnitude > dThreshold) {
+            const int nSign = dSlope > 0.0 ? 1 : -1;
+            if (m_bInEdge && nSign != m_nEdgeSign && EndRun(dStepShare, pEvents[nEvents])) {
+                ++nEvents;
+            }
             if (!m_bInEdge) {
                 m_bInEdge = true;
                 m_nEdgeSign = nSign;
                 m_dPeak = 0.0;
                 m_dStep = 0.0;
-                m_run[0] = dLast;
+                m_run[0] = m_dPrevIn;
                 m_nRun = 1;
                 m_nRunFirst = nIndex - 1;
             }
             m_dStep += dSlope;
             if (m_nRun < static_cast<int32_t>(m_run.size())) {
-                m_run[static_cast<size_t>(m_nRun)] = pIn[k];
+                m_run[static_cast<size_t>(m_nRun)] = dIn;
             }
             ++m_nRun;
             if (dMagnitude > m_dPeak) {
-                m_dBefore = m_nEdgeSign * m_dPrevSlope;
                 m_dPeak = dMagnitude;
                 m_dThreshold = dThreshold;
                 m_nPeakAt = nIndex;
-                m_bWantAfter = true;
             }
-        }
-        if (bStrong) {
             m_nStrong = nIndex;
-        } else if ((m_nSide != 0 || m_nHeldSign != 0) && nIndex - m_nStrong > m_nQuiet) {
-            if (m_nHeldSign != 0 && Release(pEvents[nEvents])) {
+        } else {
+            if (m_bInEdge && EndRun(dStepShare, pEvents[nEvents])) {
                 ++nEvents;
             }
-            pEvents[nEvents++] = {static_cast<double>(m_nStrong) + 0.5,
-                                  SCrossingEvent::EKind::kFade};
-            m_nSide = 0;
+            if ((m_nSide != 0 || m_nHeldSign != 0) && nIndex - m_nStrong > m_nQuiet) {
+                if (m_nHeldSign != 0 && Release(pEvents[nEvents])) {
+                    ++nEvents;
+                }
+                pEvents[nEvents++] = {static_cast<double>(m_nStrong) + 0.5,
+                                      SCrossingEvent::EKind::kFade};
+                m_nSide = 0;
+            }
         }
-        m_dPrevSlope = dSlope;
+        m_dPrevIn = dIn;
     }
     return nEvents;
 }

@@ -22,7 +22,6 @@
 #include <cstdint>
 
 #include "CrossingDetector.h"
-#include "LevelTracker.h"
 
 class CEdgeDetector {
 public:
@@ -50,27 +49,26 @@ private:
     // The held edge as an event, unless it is the first since a fade.
     bool Release(SCrossingEvent& event);
 
-    CLevelTracker m_level;
-    CLevelTracker m_stepLevel;       // of the edges' steps
-    double m_dStep = 0.0;            // the change over the run so far
-    double m_dThreshold = 0.0;       // the slope's, at the run's peak
+    double m_dDecay = 0.0;      // share of a level kept per sample
+    double m_dFloor = 0.0;      // the slope's level never below this
+    double m_dLevel = 0.0;      // the slope's level: its peak, falling
+    double m_dStepLevel = 0.0;  // the candidates' steps' level, falling alike
+    int64_t m_nQuiet = 0;
+    double m_dPrevIn = 0.0;  // the previous sample
+    // The run being measured.
+    bool m_bInEdge = false;          // in a run of strong slope of one sign
+    int m_nEdgeSign = 0;             // its sign
+    double m_dStep = 0.0;            // the change over it so far
+    double m_dPeak = 0.0;            // its slope's peak (magnitude) ...
+    double m_dThreshold = 0.0;       // ... the slope's threshold there ...
+    int64_t m_nPeakAt = 0;           // ... and its sample
     std::array<double, 16> m_run{};  // the sample before the run and the run's samples ...
     int32_t m_nRun = 0;              // ... how many (more than fit: too long to keep)
     int64_t m_nRunFirst = 0;         // ... and the index of the first
-    int64_t m_nQuiet = 0;
-    double m_dPrevIn = 0.0;     // the previous sample
-    double m_dPrevSlope = 0.0;  // the previous slope
-    int m_nSide = 0;            // sign of the last edge given, 0 before the first or after a fade
-    int m_nHeldSign = 0;        // the edge held until one of the other sign comes; 0: none
-    double m_dHeldAt = 0.0;     // samples: its time
-    double m_dHeldStep = 0.0;   // its strength: step times peak slope
-    bool m_bInEdge = false;     // in a run of one sign
-    int m_nEdgeSign = 0;        // of the edge being measured
-    double m_dPeak = 0.0;       // its slope's peak (magnitude) ...
-    double m_dBefore = 0.0;     // ... the slope just before it ...
-    double m_dAfter = 0.0;      // ... and just after it
-    int64_t m_nPeakAt = 0;      // the sample of the peak
-    bool m_bWantAfter = false;  // the sample after the peak is still to come
-    int64_t m_nStrong = 0;      // the last sample beyond the threshold
-    bool m_bStarted = false;    // a sample has been seen since Reset
+    // The edges.
+    int m_nSide = 0;           // sign of the last edge given, 0 before the first or after a fade
+    int m_nHeldSign = 0;       // the edge held until one of the other sign comes; 0: none
+    double m_dHeldAt = 0.0;    // samples: its time
+    double m_dHeldStep = 0.0;  // its strength: step times peak slope
+    int64_t m_nStrong = 0;     // the last sample beyond the threshold
 };
