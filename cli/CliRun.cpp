@@ -21,7 +21,7 @@ namespace {
 struct SDecoderChoice {
     std::unique_ptr<CTapeReader> m_pReader;
     std::unique_ptr<CTapeDecoder> m_pDecoder;
-    CTapeLog* m_pLog = nullptr;  // the decoder's log, for a listener
+    CRobustDecoder* m_pRobust = nullptr;  // the decoder, when it is the robust one
 };
 
 SDecoderChoice ChooseDecoder(const SRunOptions& options, bool bReport) {
@@ -29,14 +29,13 @@ SDecoderChoice ChooseDecoder(const SRunOptions& options, bool bReport) {
     if (options.m_bRobust) {
         auto pRobust = std::make_unique<CRobustDecoder>();
         pRobust->SetChannel(options.m_nChannel);
-        choice.m_pLog = &pRobust->GetLog();
+        choice.m_pRobust = pRobust.get();
         choice.m_pDecoder = std::move(pRobust);
     } else {
         choice.m_pReader = std::make_unique<CTapeReader>();
         auto pClassic = std::make_unique<CClassicDecoder>(*choice.m_pReader);
         // The half-periods are measured for the report only: it costs time.
         pClassic->SetMeasuring(bReport);
-        choice.m_pLog = &pClassic->GetLog();
         choice.m_pDecoder = std::move(pClassic);
     }
     return choice;
@@ -83,22 +82,33 @@ int RunRecording(const SRunPlan& plan, const SRunOptions& options) {
                       : options.m_bTerminal ? static_cast<CTextSink&>(terminalSink)
                                             : lineSink;
     CCliOwner owner(plan.m_strRecording, sink, plan.m_strOutput);
-    // The robust decoder's lost bytes are shown as they come (the JSON
-    // Lines list them at the end).
-    CErrorLines errorLines(sink);
-    if (options.m_bRobust && !options.m_bJson) {
-        choice.m_pLog->SetListener(&errorLines);
+    // The robust decoder tells the sink what it finds as it goes: its lost
+    // bytes as error lines, or every event of the JSON Lines.
+    CRobustDecoder* pRobust = choice.m_pRobust;
+    if (pRobust != nullptr) {
+        pRobust->SetListener(&sink);
+        jsonSink.SetLive(true);
     }
     const ERunResult eResult = RunConversion(owner, decoder);
-    choice.m_pLog->SetListener(nullptr);
+    if (pRobust != nullptr) {
+        pRobust->SetListener(nullptr);
+    }
     sink.Finish();
 
+    // Why the recording could not be opened, where the decoder says.
+    std::string strReason;
+    if (eResult == ERunResult::kWavNotOpened && pRobust != nullptr) {
+        strReason = pRobust->FailureText();
+        const std::string strName =
+            plan.m_strRecording == "-" ? "standard input" : EscapeControls(plan.m_strRecording);
+        std::fprintf(stderr, "tavro-tape-cli: %s %s\n", strName.c_str(), strReason.c_str());
+    }
     int nExit = eResult == ERunResult::kDone ? 0 : 1;
     if (bReport && !WriteReport(plan, options, decoder, owner)) {
         nExit = 1;
     }
     if (options.m_bJson) {
-        jsonSink.FinishRun(decoder.GetLog(), nExit);
+        jsonSink.FinishRun(decoder.GetLog(), nExit, strReason);
     }
     return nExit;
 }

@@ -11,6 +11,18 @@
 // when the recording is open, the others once it has been read; a recording
 // that cannot be opened has the end event alone. With several recordings in
 // one call every event carries "path" as well.
+//
+// A decoder that tells what it finds as it goes (the robust one) has its
+// events written at those moments instead, each as it happens:
+//
+//   {"event":"block-start","index":N,"start":S} its first byte follows the leader
+//   {"event":"progress","position":S,"peak":DB} about once a second: how far,
+//                                               and the input's peak in dBFS
+//   {"event":"error","at":S,"block":N}          a byte of block N was lost
+//   {"event":"block",...}                       block N has ended
+//
+// and the end event last, which also has "reason" (English) where the
+// recording could not be opened.
 #pragma once
 
 #include <cstdio>
@@ -29,13 +41,22 @@ public:
     void ShowFile(const std::string& strText) override;
     // The last status text goes into the end event.
     void ShowStatus(const std::string& strText) override { m_strStatus = strText; }
-    // After the run: the blocks and failed bytes of the log, then the end.
-    void FinishRun(const CTapeLog& log, int nExit);
+    // The events as the decoder finds them (SetLive(true)), or at the end.
+    void SetLive(bool bLive) { m_bLive = bLive; }
+    void OnBlockStart(uint32_t nIndex, double dStart) override;
+    void OnBlockEnd(uint32_t nIndex, const STapeBlock& block) override;
+    void OnLostByte(const STapeFailure& failure) override;
+    void OnProgress(double dPosition, double dPeakDbfs) override;
+    // After the run: the blocks and failed bytes of the log unless they
+    // went out live, then the end; strReason, when not empty, says why the
+    // recording could not be opened.
+    void FinishRun(const CTapeLog& log, int nExit, const std::string& strReason = {});
 
 private:
     std::FILE* m_pOut;
     std::string m_strPath;
     const CTapeDecoder& m_decoder;
     bool m_bTagPath;
+    bool m_bLive = false;
     std::string m_strStatus;
 };

@@ -4,18 +4,24 @@
 #include <cstdio>
 #include <string>
 
+#include "DecodeListener.h"
 #include "TapeLog.h"
 #include "TapeTime.h"  // FormatTapeTime: MM:SS.mmm
 
-class CTextSink {
+// A sink is also the listener of a decoder that tells what it finds as it
+// goes (the robust one): each lost byte is shown as an error line.
+class CTextSink : public CDecodeListener {
 public:
-    virtual ~CTextSink() = default;
     virtual void ShowFile(const std::string& strText) = 0;
     virtual void ShowStatus(const std::string& strText) = 0;
     // A byte lost at this place of the recording (MM:SS.mmm).
     virtual void ShowError(const std::string& strWhere) { (void)strWhere; }
     // Called once after the run: leaves the last texts on screen.
     virtual void Finish() {}
+
+    void OnLostByte(const STapeFailure& failure) override {
+        ShowError(FormatTapeTime(failure.m_dAt));
+    }
 };
 
 // For pipes and files: every text as it is set, one line each,

@@ -10,8 +10,9 @@
 #   --report FILE.html  file names (any placeholder naming a FILE, DIR or PATH)
 #   --rate N            nothing (any other placeholder in capitals)
 # and an option shown without a placeholder takes no value.
-# Paths: recordings (*.wav, *.flac) for tavro-tape-cli, the takes of --merge
-# too (--merge itself comes from --help like every option), any file for
+# Paths: recordings (the audio files libsndfile reads, by extension) for
+# tavro-tape-cli, the takes of --merge too (--merge itself comes from --help
+# like every option), and "-" for standard input; any file for
 # tavro-tape-encode, whose input is any file of bytes.
 
 # How the --help of program $1 shows the value of option $2: the word after
@@ -60,14 +61,14 @@ _tavro_tape()
     $split && return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '$({ _parse_help "$1"; _parse_usage "$1" --help; } | sort -u)' \
+        COMPREPLY=($(compgen -W '$({ _parse_help "$1"; _parse_usage "$1" --help; } | sort -u) -' \
             -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi
 
     case ${1##*/} in
-        tavro-tape-cli) _filedir '@(wav|flac)' ;;
+        tavro-tape-cli) _filedir '@(wav|flac|w64|rf64|aif|aiff|aifc|caf|au|ogg|oga|opus|mp3)' ;;
         *) _filedir ;;
     esac
 } &&

@@ -29,6 +29,10 @@ struct SRobustConfig {
     double m_dEdgeShare = 0.3;
     double m_dEdgeStepShare = 0.5;  // and its step this share of the recent edges' steps
     double m_dEdgeReleaseMs = 2.0;  // ms
+    // The edges run only where the first leader's half-periods are less
+    // flat than this (mean level over peak; CLeaderShape), or where no
+    // leader could be measured in the first seconds.
+    double m_dSquareFlatness = 0.8;
 
     // Timing: the leader.
     int32_t m_nLeaderRun = 64;       // steady half-periods that make a leader

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "RecordingSurvey.h"
 
@@ -25,6 +26,27 @@ CRobustDecoder::CRobustDecoder(SRobustConfig config)
 }
 
 bool CRobustDecoder::Open(const std::string& strPath) {
+    if (m_pStream != nullptr) {
+        return OpenStream(*m_pStream);
+    }
+    Restart();
+    if (m_input.Open(strPath) != ESoundError::kNone) {
+        m_strFailure = m_input.FailureText();
+        return false;
+    }
+    return StartDecoding();
+}
+
+bool CRobustDecoder::OpenStream(CByteSource& source) {
+    Restart();
+    if (m_input.Open(source) != ESoundError::kNone) {
+        m_strFailure = m_input.FailureText();
+        return false;
+    }
+    return StartDecoding();
+}
+
+void CRobustDecoder::Restart() {
     m_pipe.Stop();
     m_bReadError = false;
     m_log.Clear();
@@ -32,20 +54,30 @@ bool CRobustDecoder::Open(const std::string& strPath) {
     m_nEventRead = 0;
     m_bInputDone = false;
     m_bInBlock = false;
-    if (m_input.Open(strPath) != ESoundError::kNone) {
+    m_strFailure.clear();
+    m_dNextProgress = 0.0;
+    m_dLastProgress = -1.0;
+    m_fInputPeak.store(0.0f, std::memory_order_relaxed);
+}
+
+bool CRobustDecoder::StartDecoding() {
+    if (m_nChannelWanted > m_input.Channels()) {
+        m_strFailure = "has " + std::to_string(m_input.Channels()) + " channel" +
+                       (m_input.Channels() == 1 ? "" : "s") + ": there is no channel " +
+                       std::to_string(m_nChannelWanted);
+        m_input.Close();
         return false;
     }
     const SRecordingSurvey survey = SurveyRecording(m_input, m_config);
-    if (!survey.m_bRewound && m_input.Open(strPath) != ESoundError::kNone) {
-        return false;
-    }
-    if (m_nChannelWanted > m_input.Channels()) {
-        m_input.Close();
-        return false;  // the file has no such channel
-    }
     m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
+    // The edges, only where the leader's shape asks for them; the pipe's
+    // thread reads this once it has started.
+    m_bEdgesOn =
+        m_nChannel != survey.m_nChannel || survey.m_dLeaderFlatness < m_config.m_dSquareFlatness;
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
-    if (!PrimeFilters() && m_input.Open(strPath) != ESoundError::kNone) {
+    if (!survey.m_bReplayed || !PrimeFilters()) {
+        m_strFailure = "could not be read again from its start";
+        m_input.Close();
         return false;
     }
     m_pipe.Start(m_nChainBlock, [this](SConditionedBlock& block) { return Condition(block); });
@@ -111,7 +143,7 @@ int32_t CRobustDecoder::FindLeader() {
         if (m_nEventRead < m_events.size() || m_framer.IsInBlock()) {
             return 1;
         }
-        if (!ProcessBlock()) {
+        if (!Advance()) {
             return m_nEventRead < m_events.size() ? 1 : 0;
         }
     }
@@ -124,8 +156,7 @@ int32_t CRobustDecoder::ReadDataByte() {
             switch (event.m_eKind) {
                 case EEvent::kByte:
                     if (!m_bInBlock) {
-                        m_log.BeginBlock(event.m_byte.m_dStart);
-                        m_bInBlock = true;
+                        BeginBlock(event.m_byte.m_dStart);
                     }
                     m_log.AddByte(event.m_byte.m_nValue, event.m_byte.m_dStart, event.m_byte.m_dEnd,
                                   event.m_byte.m_fConfidence);
@@ -134,22 +165,57 @@ int32_t CRobustDecoder::ReadDataByte() {
                 case EEvent::kFailure:
                     // Bytes lost before a block's first good one belong to it.
                     if (!m_bInBlock) {
-                        m_log.BeginBlock(event.m_byte.m_dStart);
-                        m_bInBlock = true;
+                        BeginBlock(event.m_byte.m_dStart);
                     }
                     m_log.AddFailure(event.m_byte.m_dStart);
+                    if (m_pListener != nullptr) {
+                        m_pListener->OnLostByte(m_log.Failures().back());
+                    }
                     break;
                 case EEvent::kBlockEnd:
+                    if (m_bInBlock && m_pListener != nullptr) {
+                        const size_t nBlock = m_log.Blocks().size() - 1;
+                        m_pListener->OnBlockEnd(static_cast<uint32_t>(nBlock),
+                                                m_log.Blocks()[nBlock]);
+                    }
                     m_bInBlock = false;
                     return -1;
             }
         }
-        if (!ProcessBlock()) {
+        if (!Advance()) {
             if (m_nEventRead == m_events.size()) {
                 return -1;
             }
         }
     }
+}
+
+void CRobustDecoder::BeginBlock(double dStart) {
+    m_log.BeginBlock(dStart);
+    m_bInBlock = true;
+    if (m_pListener != nullptr) {
+        m_pListener->OnBlockStart(static_cast<uint32_t>(m_log.Blocks().size() - 1), dStart);
+    }
+}
+
+bool CRobustDecoder::Advance() {
+    const bool bMore = ProcessBlock();
+    if (m_pListener == nullptr || m_dChainRate <= 0.0) {
+        return bMore;
+    }
+    const double dPosition = static_cast<double>(m_nSample) / m_dChainRate;
+    // Once a second of the recording, and at its end unless just told.
+    if (dPosition >= m_dNextProgress ||
+        (!bMore && std::isfinite(m_dNextProgress) && dPosition > m_dLastProgress)) {
+        const float fPeak = m_fInputPeak.exchange(0.0f, std::memory_order_relaxed);
+        const double dPeakDb = fPeak > 0.0f ? 20.0 * std::log10(static_cast<double>(fPeak))
+                                            : CDecodeListener::kSilenceDbfs;
+        m_pListener->OnProgress(dPosition, std::max(dPeakDb, CDecodeListener::kSilenceDbfs));
+        m_dLastProgress = dPosition;
+        m_dNextProgress =
+            bMore ? std::floor(dPosition) + 1.0 : std::numeric_limits<double>::infinity();
+    }
+    return bMore;
 }
 
 bool CRobustDecoder::PopEvent(SEvent& event) {
@@ -165,8 +231,8 @@ bool CRobustDecoder::PopEvent(SEvent& event) {
 bool CRobustDecoder::PrimeFilters() {
     // The filters start as if the recording had run before its start as it
     // runs after it, so that a DC offset or hum makes no transient over the
-    // first leader, which may start at once. The input then goes back to
-    // its start.
+    // first leader, which may start at once. The input then replays its
+    // start from memory.
     std::vector<double> first;
     const auto nWanted = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
     first.reserve(nWanted);
@@ -198,7 +264,7 @@ bool CRobustDecoder::PrimeFilters() {
         lowpass.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
         m_hum.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
     }
-    return m_input.Rewind();
+    return m_input.Replay();
 }
 
 int32_t CRobustDecoder::ReadChain(double* pOut) {
@@ -207,6 +273,22 @@ int32_t CRobustDecoder::ReadChain(double* pOut) {
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
+    // The input's level for the listener: the peak of the chain samples,
+    // four at a time, so that the comparisons need not wait on each other.
+    std::array<double, 4> dLanes{};
+    int32_t k = 0;
+    for (; k + 4 <= nChain; k += 4) {
+        for (size_t j = 0; j < 4; ++j) {
+            dLanes[j] = std::max(dLanes[j], std::abs(pOut[k + static_cast<int32_t>(j)]));
+        }
+    }
+    for (; k < nChain; ++k) {
+        dLanes[0] = std::max(dLanes[0], std::abs(pOut[k]));
+    }
+    const double dPeak = std::max(std::max(dLanes[0], dLanes[1]), std::max(dLanes[2], dLanes[3]));
+    if (static_cast<float>(dPeak) > m_fInputPeak.load(std::memory_order_relaxed)) {
+        m_fInputPeak.store(static_cast<float>(dPeak), std::memory_order_relaxed);
+    }
     return nChain;
 }
 
@@ -247,8 +329,10 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     m_lowpass = lowpass;
     m_level = level;
     // The edges here too, so that the two threads share the work per sample.
-    block.m_nEdges = m_edges.ProcessBlock(pChain, m_config.m_dEdgeShare, m_config.m_dEdgeStepShare,
-                                          m_nConditioned, nChain, block.m_edges.data());
+    block.m_nEdges =
+        m_bEdgesOn ? m_edges.ProcessBlock(pChain, m_config.m_dEdgeShare, m_config.m_dEdgeStepShare,
+                                          m_nConditioned, nChain, block.m_edges.data())
+                   : 0;
     m_nConditioned += nChain;
     return true;
 }
@@ -266,13 +350,15 @@ bool CRobustDecoder::ProcessBlock() {
         if (m_crossings.Finish() != CCrossingDetector::EEvent::kNone) {
             OnCrossing(m_crossings.At());
         }
-        const int32_t nEdges = m_edges.Finish(m_crossingEvents.data());
-        for (int32_t e = 0; e < nEdges; ++e) {
-            OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
-        }
         m_framer.Finish();
-        m_edgeFramer.Finish();
-        m_choice.Finish(m_events);
+        if (m_bEdgesOn) {
+            const int32_t nEdges = m_edges.Finish(m_crossingEvents.data());
+            for (int32_t e = 0; e < nEdges; ++e) {
+                OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
+            }
+            m_edgeFramer.Finish();
+            m_choice.Finish(m_events);
+        }
         return false;
     }
     // The crossings, a part of the block at a time, so that the signal
@@ -296,7 +382,9 @@ bool CRobustDecoder::ProcessBlock() {
         OnEdge(block.m_edges[static_cast<size_t>(e)].m_dAt);
     }
     m_pipe.Release();
-    m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
+    if (m_bEdgesOn) {
+        m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
+    }
     return true;
 }
 
@@ -334,19 +422,35 @@ void CRobustDecoder::OnEdge(double dAt) {
     m_dLastEdge = dAt;
 }
 
+// The crossings' framer reports here: to the choice where the edges run,
+// else straight to the queue the conversion run takes.
 void CRobustDecoder::OnByte(const SFramedByte& byte) {
-    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+    } else {
+        m_events.push_back({EEvent::kByte, byte});
+    }
 }
 
 void CRobustDecoder::OnFailure(double dAt) {
-    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnFailure(dAt);
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnFailure(dAt);
+    } else {
+        SFramedByte lost;
+        lost.m_dStart = dAt;
+        m_events.push_back({EEvent::kFailure, lost});
+    }
     if (m_log.WantsSnapshot()) {
         TakeSnapshot(dAt);
     }
 }
 
 void CRobustDecoder::OnBlockEnd() {
-    m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnBlockEnd();
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnBlockEnd();
+    } else {
+        m_events.push_back({EEvent::kBlockEnd, {}});
+    }
 }
 
 void CRobustDecoder::TakeSnapshot(double dAt) {

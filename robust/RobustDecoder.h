@@ -35,9 +35,16 @@
 // them as they are taken, with each byte's start and confidence when it
 // keeps evidence (GetLog().SetKeepEvidence). Buffers are sized once per
 // file; nothing is allocated per sample or per half-period.
+//
+// The input is read once, from its start to its end, so that it may be a
+// pipe or a device (OpenStream): the survey and the priming of the filters
+// go over its first seconds as CSoundInput holds them. A listener
+// (SetListener) hears of each block as it starts and ends, of each lost
+// byte, and of the progress, on the run's thread as the run takes them.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,7 +53,9 @@
 #include "Biquad.h"
 #include "BlockPipe.h"
 #include "ByteFramer.h"
+#include "ByteSource.h"
 #include "CrossingDetector.h"
+#include "DecodeListener.h"
 #include "DetectorChoice.h"
 #include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
@@ -65,7 +74,21 @@ public:
     void SetChannel(int32_t nChannel) { m_nChannelWanted = nChannel; }
     int32_t Channel() const { return m_nChannel + 1; }  // the one in use, 1-based
 
+    // strPath: UTF-8; "-" is standard input. With a stream set, the path
+    // only names it.
     bool Open(const std::string& strPath) override;
+    // Decodes source, which must outlive the decoding, from its first byte.
+    bool OpenStream(CByteSource& source);
+    // Open reads from pSource (null: from its path again), so that a
+    // conversion run decodes a stream.
+    void SetStream(CByteSource* pSource) { m_pStream = pSource; }
+    // Why the last Open failed, in English; empty after one that did not.
+    const std::string& FailureText() const { return m_strFailure; }
+    // Told of what the decoding finds as it goes; null for nobody.
+    void SetListener(CDecodeListener* pListener) { m_pListener = pListener; }
+    // Whether the edges run beside the crossings for this recording: its
+    // first leader was not square, or could not be measured.
+    bool EdgesOn() const { return m_bEdgesOn; }
     SRecordingFormat GetFormat() const override;
     int32_t FindLeader() override;
     int32_t ReadDataByte() override;
@@ -87,8 +110,12 @@ private:
     static constexpr int32_t kChainBlockMax = 16384;  // chain samples per read
     static constexpr int32_t kDetectPart = 4096;      // chain samples per crossing search
 
+    void Restart();        // for a new input: no events, no log, no thread
+    bool StartDecoding();  // survey, chain, priming and the pipe's thread
     void SetUpChain(int32_t nRate, double dHumHz);
     bool PrimeFilters();              // false when the input could not go back to its start
+    bool Advance();                   // ProcessBlock, then the progress; false at the end
+    void BeginBlock(double dStart);   // the log's and the listener's
     int32_t ReadChain(double* pOut);  // chain samples; 0 at the end of the input
     bool Condition(SConditionedBlock& block);  // false once the input has ended
     bool ProcessBlock();                       // false once the input has ended
@@ -104,6 +131,12 @@ private:
 
     SRobustConfig m_config;
     CSoundInput m_input;
+    CByteSource* m_pStream = nullptr;
+    CDecodeListener* m_pListener = nullptr;
+    std::string m_strFailure;
+    double m_dNextProgress = 0.0;        // s: when the listener next hears of the progress
+    double m_dLastProgress = -1.0;       // s: what it last heard
+    std::atomic<float> m_fInputPeak{0};  // of the chain samples read since then (pipe's thread)
     CHalfPeriodTiming m_timing;
     CByteFramer m_framer;
     // The second detector, the edges, with a timing and a framer of its
@@ -112,6 +145,7 @@ private:
     CHalfPeriodTiming m_edgeTiming;
     CByteFramer m_edgeFramer;
     CEdgeDetector m_edges;
+    bool m_bEdgesOn = true;      // whether the edges and the choice run for this recording
     double m_dLastEdge = -1.0;   // chain samples; < 0 before the first
     int64_t m_nConditioned = 0;  // chain samples conditioned so far (on the pipe's thread)
     CBiquad m_highpass;

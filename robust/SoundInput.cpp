@@ -4,12 +4,20 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cstring>
+#include <limits>
 
 #include "FileOpen.h"
+#include "OpenFailure.h"
+#include "StdioSource.h"
 
 namespace {
 
 constexpr size_t kFileBufferSize = 256 * 1024;
+// A stream's header that gives at least this many bytes of audio gives the
+// largest size its field holds: the writer did not know the length.
+constexpr int64_t kUnknownSize = 0x7FFF0000;
 
 struct SErrorText {
     ESoundError m_eError;
@@ -123,39 +131,105 @@ void CSoundInput::Close() {
         std::fclose(m_pFile);
         m_pFile = nullptr;
     }
+    m_pCursor.reset();
+    m_pOwnedSource.reset();
+    std::vector<uint8_t>().swap(m_held);
+    m_nHeld = m_nReplayed = 0;
+    m_bHolding = m_bReplayed = false;
     m_bReadError = false;
 }
 
 ESoundError CSoundInput::Open(const std::string& strPath) {
     Close();
-    m_pFile = OpenFileUtf8(strPath, "rb");
-    if (m_pFile == nullptr) {
+    m_strFailure.clear();
+    const bool bStdin = strPath == "-";
+    std::FILE* pFile = bStdin ? CStdioSource::BinaryStdin() : OpenFileUtf8(strPath, "rb");
+    if (pFile == nullptr) {
+        m_strFailure = CannotOpenText(std::strerror(errno));
         return ESoundError::kCannotOpen;
     }
+    const CStdioSource::EKind eKind = CStdioSource::KindOf(pFile);
+    if (eKind == CStdioSource::EKind::kFolder) {
+        std::fclose(pFile);
+        m_strFailure = CannotOpenText("it is a folder");
+        return ESoundError::kCannotOpen;
+    }
+    if (bStdin || eKind != CStdioSource::EKind::kRegular) {
+        m_pOwnedSource = std::make_unique<CStdioSource>(pFile, !bStdin);
+        m_pCursor = std::make_unique<CStreamCursor>(*m_pOwnedSource);
+        return OpenSound();
+    }
+    m_pFile = pFile;
     // Large reads from the system, whatever sizes libsndfile asks for.
     std::setvbuf(m_pFile, nullptr, _IOFBF, kFileBufferSize);
+    return OpenSound();
+}
+
+ESoundError CSoundInput::Open(CByteSource& source) {
+    Close();
+    m_strFailure.clear();
+    m_pCursor = std::make_unique<CStreamCursor>(source);
+    return OpenSound();
+}
+
+ESoundError CSoundInput::OpenSound() {
     SF_VIRTUAL_IO io{&VioLength, &VioSeek, &VioRead, &VioWrite, &VioTell};
+    if (m_pCursor != nullptr) {
+        io = {&StreamLength, &StreamSeek, &StreamRead, &VioWrite, &StreamTell};
+    }
     SF_INFO info{};
     m_pSound = sf_open_virtual(&io, SFM_READ, &info, this);
     if (m_pSound == nullptr) {
-        const bool bUnreadable = std::ferror(m_pFile) != 0;
+        const int nSystemError = errno;
+        const bool bUnreadable =
+            m_pCursor != nullptr ? m_pCursor->HasReadError() : std::ferror(m_pFile) != 0;
+        if (bUnreadable) {
+            m_strFailure = CannotOpenText(std::strerror(nSystemError));
+        } else {
+            m_strFailure = NotAudioText(sf_strerror(nullptr), Head());
+        }
         Close();
         return bUnreadable ? ESoundError::kCannotOpen : ESoundError::kNotAudio;
     }
     if (info.channels <= 0 || info.samplerate <= 0) {
+        m_strFailure = NotAudioText("no channels or no rate", Head());
         Close();
         return ESoundError::kNotAudio;
+    }
+    if (m_pCursor != nullptr) {
+        m_pCursor->EndHeader();
     }
     m_nRate = info.samplerate;
     m_nChannels = info.channels;
     m_nBits = BitsOf(info.format);
     m_nFrames = info.frames;
+    const int64_t nStoredFrameBytes = int64_t{m_nBits / 8} * m_nChannels;
+    if (m_pCursor != nullptr && nStoredFrameBytes > 0 &&
+        m_nFrames >= kUnknownSize / nStoredFrameBytes) {
+        m_nFrames = 0;
+    }
     const bool bSwapped = sf_command(m_pSound, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
     m_eCoding = CodingOf(info.format, bSwapped);
     const size_t nFrameBytes = FrameBytes();
     m_nMaxReadFrames = static_cast<int32_t>(std::max<size_t>(1, kReadBytes / nFrameBytes));
+    if (m_pCursor != nullptr) {
+        m_nMaxReadFrames = std::min(m_nMaxReadFrames, kStreamReadFrames);
+    }
     m_read.resize(static_cast<size_t>(m_nMaxReadFrames) * nFrameBytes + 2 * kSamplePadding);
+    m_bHolding = true;
     return ESoundError::kNone;
+}
+
+std::span<const uint8_t> CSoundInput::Head() {
+    if (m_pCursor != nullptr) {
+        return m_pCursor->Head();
+    }
+    // A regular file: its first bytes once more.
+    m_nHead = 0;
+    if (m_pFile != nullptr && Seek64(m_pFile, 0, SEEK_SET) == 0) {
+        m_nHead = std::fread(m_head, 1, sizeof m_head, m_pFile);
+    }
+    return {m_head, m_nHead};
 }
 
 size_t CSoundInput::FrameBytes() const {
@@ -174,25 +248,57 @@ SChannelLayout CSoundInput::Layout(int32_t nChannel) const {
 int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {
     uint8_t* pBuffer = m_read.data() + kSamplePadding;
     pFrames = pBuffer;
-    if (m_pSound == nullptr || m_bReadError) {
+    if (m_pSound == nullptr) {
         return 0;
     }
     const size_t nFrameBytes = FrameBytes();
     const int32_t nWanted = std::clamp(nFrames, 0, m_nMaxReadFrames);
+    const size_t nWantedBytes = static_cast<size_t>(nWanted) * nFrameBytes;
+    size_t nFromHeld = 0;
+    if (m_nReplayed < m_nHeld) {
+        uint8_t* pHeld = m_held.data() + kSamplePadding + m_nReplayed;
+        if (m_nHeld - m_nReplayed >= nWantedBytes) {
+            // All of them held: handed out where they are.
+            m_nReplayed += nWantedBytes;
+            pFrames = pHeld;
+            return nWanted;
+        }
+        nFromHeld = m_nHeld - m_nReplayed;
+        std::memcpy(pBuffer, pHeld, nFromHeld);
+        m_nReplayed = m_nHeld;
+    }
+    const auto nHeldFrames = static_cast<int32_t>(nFromHeld / nFrameBytes);
+    const int32_t nRead = ReadSound(pBuffer + nFromHeld, nWanted - nHeldFrames);
+    if (m_bHolding && !m_bReplayed) {
+        Hold(pBuffer, static_cast<size_t>(nRead) * nFrameBytes);
+    } else if (m_bHolding && nRead > 0) {
+        // Frames past those held, after a Replay: they are no longer needed.
+        m_bHolding = false;
+        std::vector<uint8_t>().swap(m_held);
+        m_nHeld = m_nReplayed = 0;
+    }
+    return nHeldFrames + nRead;
+}
+
+int32_t CSoundInput::ReadSound(uint8_t* pOut, int32_t nFrames) {
+    if (m_bReadError) {
+        return 0;
+    }
+    const size_t nFrameBytes = FrameBytes();
     int32_t nDone = 0;
-    while (nDone < nWanted) {
-        uint8_t* pOut = pBuffer + static_cast<size_t>(nDone) * nFrameBytes;
-        const sf_count_t nAsked = nWanted - nDone;
+    while (nDone < nFrames) {
+        uint8_t* pAt = pOut + static_cast<size_t>(nDone) * nFrameBytes;
+        const sf_count_t nAsked = nFrames - nDone;
         sf_count_t nGot = 0;
         switch (m_eCoding) {
             case ESampleCoding::kInt32:
-                nGot = sf_readf_int(m_pSound, reinterpret_cast<int*>(pOut), nAsked);
+                nGot = sf_readf_int(m_pSound, reinterpret_cast<int*>(pAt), nAsked);
                 break;
             case ESampleCoding::kDouble:
-                nGot = sf_readf_double(m_pSound, reinterpret_cast<double*>(pOut), nAsked);
+                nGot = sf_readf_double(m_pSound, reinterpret_cast<double*>(pAt), nAsked);
                 break;
             default:
-                nGot = sf_read_raw(m_pSound, pOut, nAsked * static_cast<sf_count_t>(nFrameBytes)) /
+                nGot = sf_read_raw(m_pSound, pAt, nAsked * static_cast<sf_count_t>(nFrameBytes)) /
                        static_cast<sf_count_t>(nFrameBytes);
                 break;
         }
@@ -200,14 +306,40 @@ int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {
             nDone += static_cast<int32_t>(nGot);
         }
         if (m_bReadError || nGot <= 0) {
-            break;  // the frames read before an error are the file's own
+            break;  // the frames read before an error are the input's own
         }
+    }
+    // A stream's error shows where its bytes run out.
+    if (nDone < nFrames && m_pCursor != nullptr && m_pCursor->HasReadError()) {
+        m_bReadError = true;
     }
     return nDone;
 }
 
-bool CSoundInput::Rewind() {
-    return m_pSound != nullptr && !m_bReadError && sf_seek(m_pSound, 0, SEEK_SET) == 0;
+void CSoundInput::Hold(const uint8_t* pFrames, size_t nBytes) {
+    if (m_nHeld + nBytes > kHeldBytes) {
+        m_bHolding = false;  // too many: Replay can no longer go back
+        std::vector<uint8_t>().swap(m_held);
+        m_nHeld = 0;
+        return;
+    }
+    m_held.resize(kSamplePadding + m_nHeld + nBytes + kSamplePadding);
+    std::memcpy(m_held.data() + kSamplePadding + m_nHeld, pFrames, nBytes);
+    m_nHeld += nBytes;
+    m_nReplayed = m_nHeld;
+}
+
+int32_t CSoundInput::MaxHeldFrames() const {
+    return static_cast<int32_t>(kHeldBytes / std::max<size_t>(1, FrameBytes()));
+}
+
+bool CSoundInput::Replay() {
+    if (m_pSound == nullptr || !m_bHolding) {
+        return false;
+    }
+    m_nReplayed = 0;
+    m_bReplayed = true;
+    return true;
 }
 
 int64_t CSoundInput::VioLength(void* pUser) {
@@ -244,4 +376,21 @@ int64_t CSoundInput::VioWrite(const void*, int64_t, void*) {
 
 int64_t CSoundInput::VioTell(void* pUser) {
     return Tell64(static_cast<CSoundInput*>(pUser)->m_pFile);
+}
+
+int64_t CSoundInput::StreamLength(void*) {
+    // Unknown: as long as anything can be, as libsndfile takes a pipe.
+    return std::numeric_limits<int64_t>::max();
+}
+
+int64_t CSoundInput::StreamSeek(int64_t nOffset, int nWhence, void* pUser) {
+    return static_cast<CSoundInput*>(pUser)->m_pCursor->Seek(nOffset, nWhence);
+}
+
+int64_t CSoundInput::StreamRead(void* pOut, int64_t nBytes, void* pUser) {
+    return static_cast<CSoundInput*>(pUser)->m_pCursor->Read(pOut, nBytes);
+}
+
+int64_t CSoundInput::StreamTell(void* pUser) {
+    return static_cast<CSoundInput*>(pUser)->m_pCursor->Tell();
 }

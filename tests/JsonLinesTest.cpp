@@ -10,6 +10,7 @@
 
 #include "RecordHeader.h"
 #include "support/ChildProcess.h"
+#include "support/JsonEvents.h"
 #include "support/TestFiles.h"
 #include "support/TickSignal.h"
 
@@ -42,19 +43,6 @@ protected:
         return data;
     }
 
-    // Each line of the output as JSON; a line that is not fails the test.
-    static std::vector<json> Events(const std::string& strOut) {
-        std::vector<json> events;
-        size_t nStart = 0;
-        for (size_t nEnd = strOut.find('\n'); nEnd != std::string::npos;
-             nStart = nEnd + 1, nEnd = strOut.find('\n', nStart)) {
-            events.push_back(json::parse(strOut.substr(nStart, nEnd - nStart), nullptr, false));
-            EXPECT_FALSE(events.back().is_discarded()) << strOut.substr(nStart, nEnd - nStart);
-        }
-        EXPECT_EQ(nStart, strOut.size()) << "unterminated line";
-        return events;
-    }
-
     CTempDir m_dir;
 };
 
@@ -66,7 +54,7 @@ TEST_F(JsonLinesTest, EventsTellTheFileBlocksLostBytesAndEnd) {
     // Control characters in a name are JSON escapes, 'č' (Windows-1250) UTF-8.
     EXPECT_NE(result.strOut.find(R"("name":"N\u001bč")"), std::string::npos) << result.strOut;
 
-    const std::vector<json> events = Events(result.strOut);
+    const std::vector<json> events = JsonEvents(result.strOut);
     ASSERT_GE(events.size(), 5u) << result.strOut;
     EXPECT_EQ(result.strOut.rfind(R"({"event":"file","path":"in.wav","rate":44100,"bits":8,)"
                                   R"("channels":1,"seconds":)",
@@ -91,7 +79,7 @@ TEST_F(JsonLinesTest, EventsTellTheFileBlocksLostBytesAndEnd) {
     EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.begin() + 300), data);
 
     // A recording that cannot be opened has the end event alone.
-    EXPECT_EQ(Events(RunCli({"--json", "missing.wav"}).strOut),
+    EXPECT_EQ(JsonEvents(RunCli({"--json", "missing.wav"}).strOut),
               std::vector<json>{json::parse(R"({"event":"end","status":)"
                                             R"("Nepodařilo se otevřít vybraný wav...",)"
                                             R"("bytes":0,"exit":1})")});
@@ -112,7 +100,7 @@ TEST_F(JsonLinesTest, SeveralRecordingsGoToTheirOwnFiles) {
     }
     // Each recording's events in turn, every one with its path.
     std::vector<std::string> order;
-    for (const json& event : Events(result.strOut)) {
+    for (const json& event : JsonEvents(result.strOut)) {
         if (order.empty() || order.back() != event["path"]) {
             order.push_back(event["path"]);
         }

@@ -126,4 +126,43 @@ TEST(RobustCliTest, ChannelIsChosenOrRefused) {
     }
 }
 
+// A recording that cannot be opened: standard error and the JSON end event
+// say why, in English; the status line stays the program's own.
+TEST(RobustCliTest, ARecordingThatCannotBeOpenedSaysWhy) {
+    CTempDir dir;
+    WriteBytes(dir.File("tape.m4a"), std::vector<uint8_t>{0, 0, 0, 0x20, 'f', 't', 'y', 'p', 'M',
+                                                          '4', 'A', ' ', 0, 0, 2, 0});
+    const struct {
+        std::vector<std::string> m_arguments;
+        const char* m_szError;  // standard error starts with it
+        const char* m_szAlso;   // ... and holds this
+    } kCases[] = {
+        {{"--robust", "tape.m4a"},
+         "tavro-tape-cli: tape.m4a holds no audio that libsndfile reads (",
+         "; it looks like an MP4 or M4A file (AAC audio, most likely). Convert it into FLAC or "
+         "WAV first, for example: ffmpeg -i tape.m4a tape.flac\n"},
+        {{"--robust", "missing.wav"},
+         "tavro-tape-cli: missing.wav cannot be opened: No such file or directory\n",
+         ""},
+        {{"--robust", "--json", "tape.m4a"}, "tavro-tape-cli: tape.m4a holds no audio", "ffmpeg"},
+    };
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_arguments.back());
+        const SChildResult result = RunChild(TAVRO_CLI_PATH, dir.Path(), test.m_arguments);
+        EXPECT_EQ(result.nExit, 1);
+        EXPECT_EQ(result.strErr.rfind(test.m_szError, 0), 0u) << result.strErr;
+        EXPECT_NE(result.strErr.find(test.m_szAlso), std::string::npos) << result.strErr;
+        if (test.m_arguments[1] == "--json") {
+            EXPECT_NE(result.strOut.find(R"("status":"Nepodařilo se otevřít vybraný wav...")"),
+                      std::string::npos)
+                << result.strOut;
+            EXPECT_NE(result.strOut.find(R"("reason":"holds no audio that libsndfile reads)"),
+                      std::string::npos)
+                << result.strOut;
+        } else {
+            EXPECT_EQ(Lines(result.strOut).back(), "status: Nepodařilo se otevřít vybraný wav...");
+        }
+    }
+}
+
 }  // namespace

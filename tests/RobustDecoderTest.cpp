@@ -221,6 +221,45 @@ TEST(RobustDecoderTest, RecoversImpairedRecordings) {
     }
 }
 
+// The edges run where the first leader shows that the pulses' shape was
+// changed on the way, and where it cannot show it; a square leader leaves
+// the crossings alone, as they were before the edges.
+TEST(RobustDecoderTest, TheEdgesRunWhereTheLeaderIsNoLongerSquare) {
+    const struct {
+        const char* m_szName;
+        CAnalogFormat m_format;
+        CImpairments m_impairments;
+        bool m_bEdges;
+    } kCases[] = {
+        {"clean 44.1k", Format(44100, 16), {}, false},
+        {"clean 96k 24-bit", Format(96000, 24), {}, false},
+        {"dropouts", Format(44100, 16), Impaired([](auto& i) { i.m_nDropouts = 3; }), false},
+        {"low-cut, 2nd order at 300 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 300.0;
+             i.m_nHighpassOrder = 2;
+         }),
+         true},
+        {"worn head", Format(44100, 16), Impaired([](auto& i) { i.m_dLowpassHz = 2000.0; }), true},
+        {"all-pass", Format(44100, 16), Impaired([](auto& i) { i.m_dAllpassHz = 1000.0; }), true},
+        {"8k: too few samples to tell", Format(8000, 16), {}, true},
+    };
+    const std::vector<CAnalogBlock> blocks = TapeBlocks();
+    CTempDir dir;
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        const std::string strWav = dir.File("tape.wav");
+        ASSERT_TRUE(
+            WriteAnalogRecording(strWav, test.m_format, test.m_impairments, blocks, 200, 0.3));
+        CCurrentDir here(dir.Path());
+        CRecordingOwner owner;
+        owner.m_strPath = strWav;
+        CRobustDecoder decoder;
+        ASSERT_EQ(RunConversion(owner, decoder), ERunResult::kDone);
+        EXPECT_EQ(decoder.EdgesOn(), test.m_bEdges);
+        EXPECT_EQ(ReadBytes(dir.File("test.dat")), TapeBytes(blocks));
+    }
+}
+
 // Where the classic decoder recovers a recording completely, the robust one
 // gives the same bytes.
 TEST(RobustDecoderTest, MatchesTheClassicDecoderOnCleanRecordings) {

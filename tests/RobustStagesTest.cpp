@@ -1,6 +1,7 @@
 // The robust decoder's stages, each on a few samples or half-periods.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -16,6 +17,7 @@
 #include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
 #include "LeaderDetector.h"
+#include "LeaderShape.h"
 #include "SampleCoding.h"
 
 namespace {
@@ -498,3 +500,59 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
 }
 
 }  // namespace
+
+TEST(RobustStagesTest, LeaderShapeTellsASquareLeaderFromAChangedOne) {
+    // A leader of nHalves short half-periods at 44.1 kHz, then silence,
+    // through an optional filter.
+    enum class EWave : uint8_t { kSquare, kSine, kNoise };
+    const struct {
+        const char* m_szName;
+        EWave m_eWave;
+        int32_t m_nHalves;
+        double m_dHalfSamples;  // samples per half-period
+        double m_dHighpassHz;   // 2nd order; 0: none
+        double m_dLowpassHz;    // 2nd order; 0: none
+        bool m_bMeasured;
+        double m_dMin;  // flatness, when measured
+        double m_dMax;
+    } kCases[] = {
+        {"square", EWave::kSquare, 400, 11.0, 0.0, 0.0, true, 0.9, 1.0},
+        {"square, a slow deck", EWave::kSquare, 400, 15.5, 0.0, 0.0, true, 0.9, 1.0},
+        {"square after a low-cut at 300 Hz", EWave::kSquare, 400, 11.0, 300.0, 0.0, true, 0.5, 0.8},
+        {"square after a low-pass at 2 kHz", EWave::kSquare, 400, 11.0, 0.0, 2000.0, true, 0.5,
+         0.8},
+        {"sine", EWave::kSine, 400, 11.0, 0.0, 0.0, true, 0.55, 0.72},
+        {"too short a leader", EWave::kSquare, 100, 11.0, 0.0, 0.0, false, 0.0, 0.0},
+        {"half-periods too long for a leader", EWave::kSquare, 400, 34.0, 0.0, 0.0, false, 0.0,
+         0.0},
+        {"noise", EWave::kNoise, 400, 11.0, 0.0, 0.0, false, 0.0, 0.0},
+    };
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CBiquad highpass;
+        CBiquad lowpass;
+        highpass.SetHighpass(std::max(test.m_dHighpassHz, 1.0), 44100.0);
+        lowpass.SetLowpass(std::max(test.m_dLowpassHz, 1.0), 44100.0);
+        CLeaderShape shape;
+        shape.Set(44100.0, kShort);
+        std::mt19937 rng(5);
+        std::normal_distribution<double> noise(0.0, 0.3);
+        const auto nSamples = static_cast<int32_t>(test.m_nHalves * test.m_dHalfSamples);
+        for (int32_t n = 0; n < nSamples + 2000; ++n) {
+            const double dPhase = std::numbers::pi * n / test.m_dHalfSamples;
+            double dIn = 0.0;
+            if (n < nSamples) {
+                dIn = test.m_eWave == EWave::kSquare ? (std::sin(dPhase + 0.1) >= 0.0 ? 0.5 : -0.5)
+                      : test.m_eWave == EWave::kSine ? 0.5 * std::sin(dPhase)
+                                                     : noise(rng);
+            }
+            dIn = test.m_dHighpassHz > 0.0 ? highpass.Process(dIn) : dIn;
+            shape.Process(test.m_dLowpassHz > 0.0 ? lowpass.Process(dIn) : dIn);
+        }
+        ASSERT_EQ(shape.Measured(), test.m_bMeasured);
+        if (test.m_bMeasured) {
+            EXPECT_GE(shape.Flatness(), test.m_dMin);
+            EXPECT_LE(shape.Flatness(), test.m_dMax);
+        }
+    }
+}

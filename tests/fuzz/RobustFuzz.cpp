@@ -3,6 +3,9 @@
 // with one of its final messages and show only safe text; a second run on
 // the same file must give the same "test.dat" (no state leaks from one run
 // into the next); and the decoder's log must add up to what was written.
+// The same bytes then go through once more as a stream, in small pieces,
+// read once without seeking; that run must end and add up the same way (its
+// bytes may differ: a stream does not tell libsndfile its length).
 // The input is the file as it is, at most the fuzzer's largest input, so
 // the audio in it stays bounded.
 #include <cstdint>
@@ -15,6 +18,7 @@
 #include "FuzzInput.h"
 #include "Messages.h"
 #include "RobustDecoder.h"
+#include "support/PieceSource.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -58,10 +62,20 @@ void CheckLog(const CTapeLog& log, size_t nWritten) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const std::string strPath = RecordingPath();
-    WriteBytes(strPath, std::vector<uint8_t>(pData, pData + nSize));
+    const std::vector<uint8_t> bytes(pData, pData + nSize);
+    WriteBytes(strPath, bytes);
+
+    CRobustDecoder decoder;
+    CPieceSource source(bytes, {1, 5, 4096, 700});
+    decoder.SetStream(&source);
+    ERunResult eStream = ERunResult::kDone;
+    const std::vector<uint8_t> streamed = Run(decoder, strPath, eStream);
+    decoder.SetStream(nullptr);
+    if (eStream != ERunResult::kWavNotOpened) {
+        CheckLog(decoder.GetLog(), streamed.size());
+    }
 
     // The same decoder twice: the second run must not depend on the first.
-    CRobustDecoder decoder;
     ERunResult eFirst = ERunResult::kDone;
     const std::vector<uint8_t> first = Run(decoder, strPath, eFirst);
     if (eFirst == ERunResult::kWavNotOpened) {

@@ -29,7 +29,8 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
 
 // Reads the child's stdout and stderr to their ends. False when the child
 // has not finished them in a minute (it hangs).
-bool ReadOutputs(int nOut, int nErr, SChildResult& result) {
+bool ReadOutputs(int nOut, int nErr, SChildResult& result,
+                 const std::function<void(const std::string&)>& onOutput) {
     pollfd fds[2] = {{nOut, POLLIN, 0}, {nErr, POLLIN, 0}};
     std::string* pTexts[2] = {&result.strOut, &result.strErr};
     int nOpen = 2;
@@ -49,6 +50,9 @@ bool ReadOutputs(int nOut, int nErr, SChildResult& result) {
             const ssize_t nRead = read(fds[k].fd, buf, sizeof buf);
             if (nRead > 0) {
                 pTexts[k]->append(buf, static_cast<size_t>(nRead));
+                if (k == 0 && onOutput) {
+                    onOutput(result.strOut);
+                }
             } else {
                 fds[k].fd = -1;  // poll skips it from now on
                 --nOpen;
@@ -81,8 +85,10 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     }
     const pid_t pid = fork();
     if (pid == 0) {
+        const int nIn = options.strStdin.empty() ? 0 : open(options.strStdin.c_str(), O_RDONLY);
         const bool bReady =
-            dup2(out[1], 1) == 1 && dup2(err[1], 2) == 2 && chdir(strFolder.c_str()) == 0 &&
+            nIn >= 0 && (nIn == 0 || dup2(nIn, 0) == 0) && dup2(out[1], 1) == 1 &&
+            dup2(err[1], 2) == 2 && chdir(strFolder.c_str()) == 0 &&
             (!options.bRemoveFolder || rmdir(strFolder.c_str()) == 0) &&
             (options.nFileSizeLimit == RLIM_INFINITY || setrlimit(RLIMIT_FSIZE, &limit) == 0);
         if (bReady) {
@@ -95,7 +101,7 @@ SChildResult RunChild(const std::string& strProgram, const fs::path& folder,
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
     } else {
-        if (!ReadOutputs(out[0], err[0], result)) {
+        if (!ReadOutputs(out[0], err[0], result, options.onOutput)) {
             ADD_FAILURE() << strProgram << " did not finish";
             kill(pid, SIGKILL);
         }

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct SChildOptions {
     std::vector<std::string> environment;
     rlim_t nFileSizeLimit = RLIM_INFINITY;
     bool bRemoveFolder = false;  // the folder is deleted once the child is in it
+    // Opened as the child's standard input (a file, or a FIFO another thread
+    // writes); empty: the test's own.
+    std::string strStdin;
+    // Called with all of standard output so far each time more has come.
+    std::function<void(const std::string&)> onOutput;
 };
 
 struct SChildResult {
