@@ -43,8 +43,9 @@ public:
 
     // Blocks of up to nSamples each, filled by fill from now on: on a
     // thread of their own, unless the machine has one core only (where the
-    // two would take turns) or bOwnThread says no.
-    void Start(int32_t nSamples, FFill fill,
+    // two would take turns) or bOwnThread says no. bEdges: whether the
+    // blocks have room for edges (m_edges), or none.
+    void Start(int32_t nSamples, bool bEdges, FFill fill,
                bool bOwnThread = std::thread::hardware_concurrency() != 1);
     // Waits for the thread and leaves the blocks not yet taken.
     void Stop();

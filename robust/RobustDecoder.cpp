@@ -80,7 +80,8 @@ bool CRobustDecoder::StartDecoding() {
         m_input.Close();
         return false;
     }
-    m_pipe.Start(m_nChainBlock, [this](SConditionedBlock& block) { return Condition(block); });
+    m_pipe.Start(m_nChainBlock, m_bEdgesOn,
+                 [this](SConditionedBlock& block) { return Condition(block); });
     return true;
 }
 

@@ -205,7 +205,7 @@ TEST(RobustStagesTest, BlockPipeKeepsTheOrder) {
             ++nFilled;
             return !block.m_bEnd;
         };
-        pipe.Start(3, fill, bOwnThread);
+        pipe.Start(3, false, fill, bOwnThread);
         for (int32_t n = 0; n < 10; ++n) {
             const SConditionedBlock& block = pipe.Next();
             ASSERT_FALSE(block.m_bEnd) << n;
@@ -216,7 +216,7 @@ TEST(RobustStagesTest, BlockPipeKeepsTheOrder) {
         EXPECT_TRUE(pipe.Next().m_bEnd);
         pipe.Release();
         nFilled = 0;
-        pipe.Start(3, fill, bOwnThread);
+        pipe.Start(3, false, fill, bOwnThread);
         EXPECT_EQ(pipe.Next().m_chain[0], 0.0);
         pipe.Stop();
         EXPECT_LE(nFilled, 5);  // four blocks ahead at most
