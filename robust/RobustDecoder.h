@@ -17,7 +17,10 @@
 //                samples: noise near the midpoint and dropouts make none
 //   edges        beside them, where the slope steps (CEdgeDetector): a
 //                steep high-pass makes long half-periods sag through the
-//                midpoint, while their edges stay steep
+//                midpoint, while their edges stay steep. They run only
+//                where the survey found the first leader no longer square
+//                (CLeaderShape), or could not measure it; elsewhere the
+//                crossings' events go straight to the queue below
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
 //   framing      leader, bytes and resync after a failed byte (CByteFramer),
