@@ -45,6 +45,7 @@ _tavro_tape()
         --bits) values='8 16 24 32 64' ;;
         --channels) values='1 2' ;;
         --other) values='copy silence noise' ;;
+        --highpass-order) values='1 2 3 4' ;;
     esac
     if [[ -n $values ]]; then
         COMPREPLY=($(compgen -W "$values" -- "$cur"))

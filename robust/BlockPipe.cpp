@@ -3,11 +3,12 @@
 #include <system_error>
 #include <utility>
 
-void CBlockPipe::Start(int32_t nSamples, FFill fill, bool bOwnThread) {
+void CBlockPipe::Start(int32_t nSamples, bool bEdges, FFill fill, bool bOwnThread) {
     Stop();
     for (SConditionedBlock& block : m_slots) {
         block.m_chain.resize(static_cast<size_t>(nSamples));
         block.m_levels.resize(static_cast<size_t>(nSamples));
+        block.m_edges.resize(bEdges ? static_cast<size_t>(nSamples) + 2 : 0);
         block.m_nCount = 0;
         block.m_bEnd = block.m_bReadError = false;
     }

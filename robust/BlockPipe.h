@@ -19,12 +19,16 @@
 #include <thread>
 #include <vector>
 
+#include "CrossingDetector.h"
+
 struct SConditionedBlock {
-    std::vector<double> m_chain;   // chain samples, filtered
-    std::vector<double> m_levels;  // their levels
-    int32_t m_nCount = 0;          // samples in use
-    bool m_bEnd = false;           // no samples: the input has ended ...
-    bool m_bReadError = false;     // ... because reading it failed
+    std::vector<double> m_chain;          // chain samples, filtered
+    std::vector<double> m_levels;         // their levels
+    int32_t m_nCount = 0;                 // samples in use
+    std::vector<SCrossingEvent> m_edges;  // the edges found in them (room for m_nCount + 2) ...
+    int32_t m_nEdges = 0;                 // ... how many
+    bool m_bEnd = false;                  // no samples: the input has ended ...
+    bool m_bReadError = false;            // ... because reading it failed
 };
 
 class CBlockPipe {
@@ -39,8 +43,9 @@ public:
 
     // Blocks of up to nSamples each, filled by fill from now on: on a
     // thread of their own, unless the machine has one core only (where the
-    // two would take turns) or bOwnThread says no.
-    void Start(int32_t nSamples, FFill fill,
+    // two would take turns) or bOwnThread says no. bEdges: whether the
+    // blocks have room for edges (m_edges), or none.
+    void Start(int32_t nSamples, bool bEdges, FFill fill,
                bool bOwnThread = std::thread::hardware_concurrency() != 1);
     // Waits for the thread and leaves the blocks not yet taken.
     void Stop();

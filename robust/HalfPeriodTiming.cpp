@@ -18,18 +18,20 @@ CHalfPeriodTiming::CHalfPeriodTiming(const SRobustConfig& config) : m_config(con
 void CHalfPeriodTiming::Reset() {
     m_dShort = m_config.m_dShortSeconds;
     m_dLong = m_config.m_dLongSeconds;
+    m_dShortMax = std::sqrt(m_dShort * m_dLong);
 }
 
 void CHalfPeriodTiming::Learn(double dShort) {
     m_dShort = dShort;
     m_dLong = dShort * (m_config.m_dLongSeconds / m_config.m_dShortSeconds);
+    m_dShortMax = std::sqrt(m_dShort * m_dLong);
 }
 
 // Boundaries: the geometric mean between the two classes, and fixed ratios
 // beyond them; a margin is how far, as a ratio of at least 1, a length is
 // from the nearest boundary of its class.
 double CHalfPeriodTiming::ShortMax() const {
-    return std::sqrt(m_dShort * m_dLong);
+    return m_dShortMax;
 }
 double CHalfPeriodTiming::LongMax() const {
     return m_dLong * m_config.m_dTooLongRatio;
@@ -67,4 +69,5 @@ void CHalfPeriodTiming::Follow(const SHalfPeriod& half) {
     }
     // Noise must not pull the two classes into one.
     m_dLong = std::clamp(m_dLong, kMinRatio * m_dShort, kMaxRatio * m_dShort);
+    m_dShortMax = std::sqrt(m_dShort * m_dLong);
 }

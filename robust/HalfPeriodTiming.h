@@ -26,6 +26,7 @@ public:
 
 private:
     const SRobustConfig& m_config;
-    double m_dShort = 0.0;  // s
-    double m_dLong = 0.0;   // s
+    double m_dShort = 0.0;     // s
+    double m_dLong = 0.0;      // s
+    double m_dShortMax = 0.0;  // s: ShortMax(), worked out as the lengths change
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Biquad.h"
+#include "LeaderShape.h"
 #include "SampleCoding.h"
 
 namespace {
@@ -24,6 +25,8 @@ constexpr double kHumAboveNeighbours = 4.0;
 struct SChannelBands {
     CBiquad m_highpass;
     CBiquad m_lowpass;
+    CBiquad m_dc;  // removes DC before the leader's shape is measured, gently
+    CLeaderShape m_shape;
     std::array<CBiquad, 6> m_hum;  // 50, 100 Hz; 60, 120 Hz; 40, 80 Hz beside them
     double m_dTones = 0.0;
     std::array<double, 3> m_dHum{};  // 50 Hz system, 60 Hz system, neighbours
@@ -32,6 +35,8 @@ struct SChannelBands {
         // The tones lie between these; hum, DC and hiss mostly outside.
         m_highpass.SetHighpass(0.25 / config.m_dLongSeconds, dRate);
         m_lowpass.SetLowpass(1.0 / config.m_dShortSeconds, dRate);
+        m_dc.SetHighpass(config.m_dHighpassHz, dRate);
+        m_shape.Set(dRate, config.m_dShortSeconds);
         static constexpr std::array<double, 6> kHz = {50.0, 100.0, 60.0, 120.0, 40.0, 80.0};
         for (size_t k = 0; k < kHz.size(); ++k) {
             m_hum[k].SetBandpass(kHz[k], kHumQ, dRate);
@@ -40,6 +45,7 @@ struct SChannelBands {
     void Process(double dIn) {
         const double dTone = m_lowpass.Process(m_highpass.Process(dIn));
         m_dTones += dTone * dTone;
+        m_shape.Process(m_dc.Process(dIn));
         for (size_t k = 0; k < m_hum.size(); ++k) {
             const double dHum = m_hum[k].Process(dIn);
             m_dHum[k / 2] += dHum * dHum;
@@ -86,6 +92,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
         }
     }
     const SChannelBands& chosen = bands[static_cast<size_t>(survey.m_nChannel)];
+    survey.m_dLeaderFlatness = chosen.m_shape.Flatness();
     const bool b60 = chosen.m_dHum[1] > chosen.m_dHum[0];
     const double dHum = chosen.m_dHum[b60 ? 1 : 0];
     if (dHum > kHumBelowTones * chosen.m_dTones && dHum > kHumAboveNeighbours * chosen.m_dHum[2]) {

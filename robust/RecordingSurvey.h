@@ -4,7 +4,9 @@
 // and whether mains hum rides on it, at 50 or 60 Hz. The channel with the
 // most energy in the band of the tape's tones is taken; hum counts when the
 // energy at the mains frequency and its first harmonic is within
-// kHumBelowTones of that of the tones. The survey reads the first seconds
+// kHumBelowTones of that of the tones. The first leader's shape on that
+// channel (CLeaderShape) tells whether the way from the tape changed the
+// shape of the pulses. The survey reads the first seconds
 // once, as many as the input holds for a replay, and the input then replays
 // them from its first frame.
 #pragma once
@@ -15,9 +17,10 @@
 #include "SoundInput.h"
 
 struct SRecordingSurvey {
-    int32_t m_nChannel = 0;   // 0-based
-    double m_dHumHz = 0.0;    // 50 or 60, or 0 for no hum worth removing
-    bool m_bReplayed = true;  // false: the input could not go back to its first frame
+    int32_t m_nChannel = 0;          // 0-based
+    double m_dHumHz = 0.0;           // 50 or 60, or 0 for no hum worth removing
+    double m_dLeaderFlatness = 0.0;  // of the first leader, 0 where none was measured
+    bool m_bReplayed = true;         // false: the input could not go back to its first frame
 };
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);

@@ -23,6 +23,16 @@ struct SRobustConfig {
                                    // the signal does, and follows a dropout down fast
     double m_dHysteresis = 0.3;    // a crossing must pass this share of the level
     double m_dFloor = 1e-4;        // level never below this (full scale = 1): silence stays quiet
+    // Edges, the second detector: an edge must pass this share of the
+    // slope's level, which falls over this time (a few long half-periods,
+    // since the slope peaks once per half-period only).
+    double m_dEdgeShare = 0.3;
+    double m_dEdgeStepShare = 0.5;  // and its step this share of the recent edges' steps
+    double m_dEdgeReleaseMs = 2.0;  // ms
+    // The edges run only where the first leader's half-periods are less
+    // flat than this (mean level over peak; CLeaderShape), or where no
+    // leader could be measured in the first seconds.
+    double m_dSquareFlatness = 0.8;
 
     // Timing: the leader.
     int32_t m_nLeaderRun = 64;       // steady half-periods that make a leader

@@ -15,7 +15,11 @@ constexpr double kPrimeSeconds = 0.3;
 }  // namespace
 
 CRobustDecoder::CRobustDecoder(SRobustConfig config)
-    : m_config(config), m_timing(m_config), m_framer(m_config, m_timing, *this) {
+    : m_config(config),
+      m_timing(m_config),
+      m_framer(m_config, m_timing, *this),
+      m_edgeTiming(m_config),
+      m_edgeFramer(m_config, m_edgeTiming, m_choice.Events(CDetectorChoice::EDetector::kEdges)) {
     m_events.reserve(4096);
     m_signal.resize(kSignalRing);
     m_signalLevel.resize(kSignalRing);
@@ -66,13 +70,18 @@ bool CRobustDecoder::StartDecoding() {
     }
     const SRecordingSurvey survey = SurveyRecording(m_input, m_config);
     m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
+    // The edges, only where the leader's shape asks for them; the pipe's
+    // thread reads this once it has started.
+    m_bEdgesOn =
+        m_nChannel != survey.m_nChannel || survey.m_dLeaderFlatness < m_config.m_dSquareFlatness;
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
     if (!survey.m_bReplayed || !PrimeFilters()) {
         m_strFailure = "could not be read again from its start";
         m_input.Close();
         return false;
     }
-    m_pipe.Start(m_nChainBlock, [this](SConditionedBlock& block) { return Condition(block); });
+    m_pipe.Start(m_nChainBlock, m_bEdgesOn,
+                 [this](SConditionedBlock& block) { return Condition(block); });
     return true;
 }
 
@@ -99,6 +108,15 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
         1);
     m_timing.Reset();
     m_framer.Reset();
+    const int64_t nQuiet =
+        static_cast<int64_t>(m_config.m_dLeaderMaxRatio * m_config.m_dLongSeconds * m_dChainRate) +
+        1;
+    m_edges.Reset(m_config.m_dEdgeReleaseMs, m_config.m_dFloor, m_dChainRate, nQuiet);
+    m_edgeTiming.Reset();
+    m_edgeFramer.Reset();
+    m_choice.Reset();
+    m_dLastEdge = -1.0;
+    m_nConditioned = 0;
     m_nSample = 0;
     m_dLastCrossing = -1.0;
     m_nMarks = 0;
@@ -311,6 +329,12 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     m_highpass = highpass;
     m_lowpass = lowpass;
     m_level = level;
+    // The edges here too, so that the two threads share the work per sample.
+    block.m_nEdges =
+        m_bEdgesOn ? m_edges.ProcessBlock(pChain, m_config.m_dEdgeShare, m_config.m_dEdgeStepShare,
+                                          m_nConditioned, nChain, block.m_edges.data())
+                   : 0;
+    m_nConditioned += nChain;
     return true;
 }
 
@@ -328,6 +352,14 @@ bool CRobustDecoder::ProcessBlock() {
             OnCrossing(m_crossings.At());
         }
         m_framer.Finish();
+        if (m_bEdgesOn) {
+            const int32_t nEdges = m_edges.Finish(m_crossingEvents.data());
+            for (int32_t e = 0; e < nEdges; ++e) {
+                OnEdge(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
+            }
+            m_edgeFramer.Finish();
+            m_choice.Finish(m_events);
+        }
         return false;
     }
     // The crossings, a part of the block at a time, so that the signal
@@ -347,7 +379,13 @@ bool CRobustDecoder::ProcessBlock() {
             OnCrossing(m_crossingEvents[static_cast<size_t>(e)].m_dAt);
         }
     }
+    for (int32_t e = 0; e < block.m_nEdges; ++e) {
+        OnEdge(block.m_edges[static_cast<size_t>(e)].m_dAt);
+    }
     m_pipe.Release();
+    if (m_bEdgesOn) {
+        m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
+    }
     return true;
 }
 
@@ -375,21 +413,45 @@ void CRobustDecoder::OnCrossing(double dAt) {
     m_dLastCrossing = dAt;
 }
 
+void CRobustDecoder::OnEdge(double dAt) {
+    if (m_dLastEdge >= 0.0) {
+        SHalfPeriod half;
+        half.m_dStart = m_dLastEdge / m_dChainRate + m_dTimeOffset;
+        half.m_dLength = (dAt - m_dLastEdge) / m_dChainRate;
+        m_edgeFramer.Add(half);
+    }
+    m_dLastEdge = dAt;
+}
+
+// The crossings' framer reports here: to the choice where the edges run,
+// else straight to the queue the conversion run takes.
 void CRobustDecoder::OnByte(const SFramedByte& byte) {
-    m_events.push_back({EEvent::kByte, byte});
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+    } else {
+        m_events.push_back({EEvent::kByte, byte});
+    }
 }
 
 void CRobustDecoder::OnFailure(double dAt) {
-    SFramedByte lost;
-    lost.m_dStart = dAt;
-    m_events.push_back({EEvent::kFailure, lost});
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnFailure(dAt);
+    } else {
+        SFramedByte lost;
+        lost.m_dStart = dAt;
+        m_events.push_back({EEvent::kFailure, lost});
+    }
     if (m_log.WantsSnapshot()) {
         TakeSnapshot(dAt);
     }
 }
 
 void CRobustDecoder::OnBlockEnd() {
-    m_events.push_back({EEvent::kBlockEnd, {}});
+    if (m_bEdgesOn) {
+        m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnBlockEnd();
+    } else {
+        m_events.push_back({EEvent::kBlockEnd, {}});
+    }
 }
 
 void CRobustDecoder::TakeSnapshot(double dAt) {

@@ -15,13 +15,23 @@
 //                third of a millisecond where the signal does
 //   crossings    with hysteresis at a share of that level, timed between
 //                samples: noise near the midpoint and dropouts make none
+//   edges        beside them, where the slope steps (CEdgeDetector): a
+//                steep high-pass makes long half-periods sag through the
+//                midpoint, while their edges stay steep. They run only
+//                where the survey found the first leader no longer square
+//                (CLeaderShape), or could not measure it; elsewhere the
+//                crossings' events go straight to the queue below
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
-//   framing      leader, bytes and resync after a failed byte (CByteFramer)
+//   framing      leader, bytes and resync after a failed byte (CByteFramer),
+//                for the crossings and for the edges, each with its timing
+//   choice       each stretch's bytes from the detector that framed it more
+//                cleanly, the crossings wherever they lost none
+//                (CDetectorChoice)
 //
 // The filters are primed on the start of the recording, so that DC and hum
 // make no transient over a first leader. Each stage takes a block of samples
-// per call. The stages up to the level run on a thread of their own
+// per call. The stages up to the level, and the edges, run on a thread of their own
 // (CBlockPipe), a few blocks ahead of the crossings and the rest, which run
 // on the caller's. Bytes, lost bytes and block ends queue up in order for
 // the conversion run, which takes them one call at a time; the log records
@@ -49,6 +59,8 @@
 #include "ByteSource.h"
 #include "CrossingDetector.h"
 #include "DecodeListener.h"
+#include "DetectorChoice.h"
+#include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
 #include "HumFilter.h"
 #include "LevelTracker.h"
@@ -77,6 +89,9 @@ public:
     const std::string& FailureText() const { return m_strFailure; }
     // Told of what the decoding finds as it goes; null for nobody.
     void SetListener(CDecodeListener* pListener) { m_pListener = pListener; }
+    // Whether the edges run beside the crossings for this recording: its
+    // first leader was not square, or could not be measured.
+    bool EdgesOn() const { return m_bEdgesOn; }
     SRecordingFormat GetFormat() const override;
     int32_t FindLeader() override;
     int32_t ReadDataByte() override;
@@ -86,11 +101,8 @@ public:
     CTapeLog& GetLog() { return m_log; }
 
 private:
-    enum class EEvent : uint8_t { kByte, kFailure, kBlockEnd };
-    struct SEvent {
-        EEvent m_eKind;
-        SFramedByte m_byte;  // the byte, or in m_dStart the lost byte's time
-    };
+    using EEvent = EChoiceEvent;
+    using SEvent = SChoiceEvent;  // the byte, or in m_dStart the lost byte's time
     struct SCrossingMark {
         double m_dAt;
         EHalfClass m_eClass;
@@ -112,6 +124,7 @@ private:
     bool ProcessBlock();                       // false once the input has ended
     void KeepSignal(const double* pChain, const double* pLevels, int32_t nCount);  // into the ring
     void OnCrossing(double dAt);                                                   // chain samples
+    void OnEdge(double dAt);                                                       // chain samples
     bool PopEvent(SEvent& event);
     void TakeSnapshot(double dAt);
 
@@ -129,6 +142,15 @@ private:
     std::atomic<float> m_fInputPeak{0};  // of the chain samples read since then (pipe's thread)
     CHalfPeriodTiming m_timing;
     CByteFramer m_framer;
+    // The second detector, the edges, with a timing and a framer of its
+    // own; the choice takes each stretch's bytes from one of the two.
+    CDetectorChoice m_choice;
+    CHalfPeriodTiming m_edgeTiming;
+    CByteFramer m_edgeFramer;
+    CEdgeDetector m_edges;
+    bool m_bEdgesOn = true;      // whether the edges and the choice run for this recording
+    double m_dLastEdge = -1.0;   // chain samples; < 0 before the first
+    int64_t m_nConditioned = 0;  // chain samples conditioned so far (on the pipe's thread)
     CBiquad m_highpass;
     CBiquad m_lowpass;
     CHumFilter m_hum;

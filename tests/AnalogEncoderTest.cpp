@@ -22,6 +22,7 @@
 #include "Impairments.h"
 #include "RecordHeader.h"
 #include "TimeWarp.h"
+#include "ToolEffects.h"
 #include "WavWriter.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
@@ -597,6 +598,104 @@ TEST(AnalogImpairments, FiltersHaveTheirResponse) {
     }
 }
 
+// The audio tools' filters: Butterworth of every order, -3 dB at the corner
+// and n times 6 dB per octave beyond it; the all-pass passes every
+// frequency whole.
+TEST(AnalogImpairments, ToolFiltersHaveTheirResponse) {
+    constexpr double kRate = 48000;
+    constexpr double kCorner = 1000;
+    struct SCase {
+        const char* szKind;  // "hp", "lp" or "ap"
+        int nOrder;
+        double dRatio;  // sine frequency over the corner
+    };
+    const SCase cases[] = {{"hp", 1, 1.0}, {"hp", 2, 1.0}, {"hp", 3, 0.5}, {"hp", 4, 0.5},
+                           {"hp", 4, 4.0}, {"lp", 4, 1.0}, {"lp", 4, 2.0}, {"lp", 2, 0.25},
+                           {"ap", 2, 0.3}, {"ap", 2, 1.0}, {"ap", 2, 3.0}};
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.szKind << " " << c.nOrder << " " << c.dRatio);
+        const double dHz = kRate / std::numbers::pi *
+                           std::atan(std::tan(std::numbers::pi * kCorner / kRate) * c.dRatio);
+        std::vector<double> sine(96000);
+        for (size_t k = 0; k < sine.size(); ++k) {
+            sine[k] = std::sin(2 * std::numbers::pi * dHz * static_cast<double>(k) / kRate);
+        }
+        const std::string strKind = c.szKind;
+        double dGain = 1.0;
+        if (strKind == "ap") {
+            CSection allpass(CSection::EKind::kAllpass, kCorner, 0.7, kRate);
+            for (double& d : sine) {
+                d = allpass.Process(d);
+            }
+        } else {
+            const bool bHighpass = strKind == "hp";
+            CButterworth(bHighpass, c.nOrder, kCorner, kRate).Process(sine);
+            const double dR = bHighpass ? 1.0 / c.dRatio : c.dRatio;
+            dGain = 1.0 / std::sqrt(1.0 + std::pow(dR, 2.0 * c.nOrder));
+        }
+        EXPECT_NEAR(Rms(sine, 48000, 96000) * std::sqrt(2.0), dGain, 0.003);
+    }
+}
+
+TEST(AnalogImpairments, AutomaticGainAndOverdriveKeepThePeakLevel) {
+    constexpr double kRate = 48000;
+    // A square wave 20 dB too quiet: within a few release times the gain
+    // rises to bring it to the target, and a step up is brought down within
+    // a few attack times.
+    std::vector<double> square(48000);
+    for (size_t k = 0; k < square.size(); ++k) {
+        square[k] = (k / 20) % 2 == 0 ? 0.05 : -0.05;
+        square[k] *= k >= 24000 ? 8.0 : 1.0;
+    }
+    CAutoGain(0.5, 5.0, 50.0, kRate).Process(square);
+    EXPECT_NEAR(std::fabs(square[23990]), 0.5, 0.01);
+    EXPECT_NEAR(std::fabs(square[47990]), 0.5, 0.01);
+    EXPECT_GT(std::fabs(square[24000]), 1.0);  // the step before the attack follows it
+    // Soft clipping: the peak stays, a small signal is driven up by the gain.
+    std::vector<double> levels = {0.5, -0.5, 0.001, 0.25};
+    Overdrive(levels, 15.0, 0.5);
+    EXPECT_NEAR(levels[0], 0.5, 1e-12);
+    EXPECT_NEAR(levels[1], -0.5, 1e-12);
+    const double dGain = std::pow(10.0, 15.0 / 20.0);
+    EXPECT_NEAR(levels[2], 0.001 * dGain / std::tanh(dGain), 1e-6);
+    EXPECT_GT(levels[3], 0.49);  // half the peak is driven into the curve's top
+}
+
+// G.711 samples as libsndfile reads them back: within half a step of the
+// logarithmic code, and the format the header names.
+TEST(AnalogFormats, MuLawAndALawReadBack) {
+    CTempDir dir;
+    const Bytes data = TestData();
+    for (const auto& [eCompanding, nSubformat] : {std::pair{ECompanding::kMuLaw, SF_FORMAT_ULAW},
+                                                  std::pair{ECompanding::kALaw, SF_FORMAT_ALAW}}) {
+        SCOPED_TRACE(nSubformat);
+        CAnalogFormat format;
+        format.m_nRate = 8000;
+        format.m_nBits = 8;
+        format.m_eCompanding = eCompanding;
+        const std::string strPath = dir.File("g711.wav");
+        const CAnalogBlock blocks[] = {{"G711", data}};
+        CImpairments hiss;
+        hiss.m_dHissDb = 10.0;  // every level, not two
+        ASSERT_TRUE(WriteAnalogRecording(strPath, format, hiss, blocks, 120, 0.05));
+        const SSoundFile file = ReadSoundFile(strPath);
+        ASSERT_TRUE(file.bOpened);
+        EXPECT_EQ(file.info.format, SF_FORMAT_WAV | nSubformat);
+        EXPECT_EQ(file.info.samplerate, 8000);
+        // The same rendering as 16-bit samples: the companded ones lie
+        // within a sixteenth of their magnitude (and a small floor).
+        format.m_nBits = 16;
+        format.m_eCompanding = ECompanding::kNone;
+        ASSERT_TRUE(WriteAnalogRecording(dir.File("pcm.wav"), format, hiss, blocks, 120, 0.05));
+        const SSoundFile pcm = ReadSoundFile(dir.File("pcm.wav"));
+        ASSERT_EQ(pcm.samples.size(), file.samples.size());
+        for (size_t k = 0; k < pcm.samples.size(); ++k) {
+            ASSERT_NEAR(file.samples[k], pcm.samples[k], std::fabs(pcm.samples[k]) / 16.0 + 2.5e-4)
+                << k;
+        }
+    }
+}
+
 TEST(AnalogImpairments, SameSeedSameFileOtherSeedOtherNoise) {
     CAnalogFormat format;
     format.m_nChannels = 2;
@@ -726,6 +825,20 @@ TEST(AnalogArguments, OptionsReachTheSettings) {
     EXPECT_EQ(request.names, Words("ONE"));
     EXPECT_EQ(request.strOutput, "out.WAV");
 
+    // The audio tools' options.
+    const CEncodeRequest tools = ParseEncodeArguments(
+        Words("--highpass 200 --highpass-order 4 --band 300-3400 --overdrive 15 --allpass 800 "
+              "--agc-attack 5 --agc-release 250 --mulaw in out"));
+    ASSERT_EQ(tools.eAction, EEncodeAction::kRun) << tools.strError;
+    EXPECT_EQ(tools.impairments.m_nHighpassOrder, 4);
+    EXPECT_EQ(tools.impairments.m_dBandLowHz, 300.0);
+    EXPECT_EQ(tools.impairments.m_dBandHighHz, 3400.0);
+    EXPECT_EQ(tools.impairments.m_dOverdriveDb, 15.0);
+    EXPECT_EQ(tools.impairments.m_dAllpassHz, 800.0);
+    EXPECT_EQ(tools.impairments.m_dAgcAttackMs, 5.0);
+    EXPECT_EQ(tools.impairments.m_dAgcReleaseMs, 250.0);
+    EXPECT_EQ(tools.analog.m_eCompanding, ECompanding::kMuLaw);
+
     // Which path, and the bits: tick-exact unless something only the analog one does.
     const std::tuple<std::string, bool, int32_t> cases[] = {
         {"in out", false, 8},
@@ -736,6 +849,8 @@ TEST(AnalogArguments, OptionsReachTheSettings) {
         {"--float in out", true, 32},
         {"--float --bits=64 in out", true, 64},
         {"--gap 0.5 in out", true, 8},
+        {"--mulaw --rate 8000 in out", true, 8},
+        {"--alaw --bits 8 in out", true, 8},
     };
     for (const auto& [strArgs, bAnalog, nBits] : cases) {
         const CEncodeRequest r = ParseEncodeArguments(Words(strArgs));
@@ -752,7 +867,10 @@ TEST(AnalogArguments, BadValuesAreUsageErrors) {
         "--channels 3|--other copy|--other left --channels 2|--level 1|--level -6dB|--speed 0.4|"
         "--speed nan|--wow 21|--wow-hz 0|--hiss -3|--hum 121|--hum-hz 0.5|--dc 1.5|--lowpass -1|"
         "--lowpass 22050|--highpass inf|--dropouts -1|--dropouts 2.5|--dropout-ms 0|--seed -1|"
-        "--dropout-depth -1|--gap -0.1|--gap 3601|--invert=yes|--name A --name B";
+        "--dropout-depth -1|--gap -0.1|--gap 3601|--invert=yes|--name A --name B|"
+        "--highpass-order 5|--highpass-order 0|--band 3400-300|--band 300|--band 300-30000|"
+        "--overdrive -1|--allpass 30000|--agc-attack -1|--agc-release 0|--mulaw --bits 16|"
+        "--alaw --float";
     for (const std::string& strArgs : Words(strCases, '|')) {
         const CEncodeRequest request = ParseEncodeArguments(Words(strArgs + " in out.wav"));
         EXPECT_EQ(request.eAction, EEncodeAction::kUsageError) << strArgs;

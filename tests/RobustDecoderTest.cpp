@@ -101,6 +101,10 @@ std::vector<SCondition> Conditions() {
     CAnalogFormat noisyRight = Format(48000, 16, false, 2);
     noisyRight.m_eOther = EOtherChannel::kNoise;
     noisyRight.m_nSignalChannel = 0;
+    CAnalogFormat muLaw = Format(8000, 8);
+    muLaw.m_eCompanding = ECompanding::kMuLaw;
+    CAnalogFormat aLaw = muLaw;
+    aLaw.m_eCompanding = ECompanding::kALaw;
     const CImpairments clean;
     return {
         {"clean 44.1k 16-bit", Format(44100, 16), clean, 1.0},
@@ -159,6 +163,28 @@ std::vector<SCondition> Conditions() {
              i.m_nDropouts = 3;
          }),
          0.99},
+        {"automatic gain", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dAgcAttackMs = 5.0;
+             i.m_dAgcReleaseMs = 300.0;
+         }),
+         1.0},
+        {"overdrive 15 dB and an all-pass", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dOverdriveDb = 15.0;
+             i.m_dAllpassHz = 1000.0;
+         }),
+         1.0},
+        {"8k mu-law", muLaw, clean, 1.0},
+        {"low-cut, 2nd order at 300 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 300.0;
+             i.m_nHighpassOrder = 2;
+         }),
+         1.0},
+        {"low-cut, 4th order at 200 Hz", Format(48000, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 200.0;
+             i.m_nHighpassOrder = 4;
+         }),
+         1.0},
+        {"8k A-law", aLaw, clean, 1.0},
     };
 }
 
@@ -192,6 +218,45 @@ TEST(RobustDecoderTest, RecoversImpairedRecordings) {
         // Every byte that did not come back is reported lost, give or take one per dropout.
         const size_t nMissing = tape.size() - recovery.m_nMatched;
         EXPECT_LE(nMissing, nLost + static_cast<size_t>(condition.m_impairments.m_nDropouts));
+    }
+}
+
+// The edges run where the first leader shows that the pulses' shape was
+// changed on the way, and where it cannot show it; a square leader leaves
+// the crossings alone, as they were before the edges.
+TEST(RobustDecoderTest, TheEdgesRunWhereTheLeaderIsNoLongerSquare) {
+    const struct {
+        const char* m_szName;
+        CAnalogFormat m_format;
+        CImpairments m_impairments;
+        bool m_bEdges;
+    } kCases[] = {
+        {"clean 44.1k", Format(44100, 16), {}, false},
+        {"clean 96k 24-bit", Format(96000, 24), {}, false},
+        {"dropouts", Format(44100, 16), Impaired([](auto& i) { i.m_nDropouts = 3; }), false},
+        {"low-cut, 2nd order at 300 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 300.0;
+             i.m_nHighpassOrder = 2;
+         }),
+         true},
+        {"worn head", Format(44100, 16), Impaired([](auto& i) { i.m_dLowpassHz = 2000.0; }), true},
+        {"all-pass", Format(44100, 16), Impaired([](auto& i) { i.m_dAllpassHz = 1000.0; }), true},
+        {"8k: too few samples to tell", Format(8000, 16), {}, true},
+    };
+    const std::vector<CAnalogBlock> blocks = TapeBlocks();
+    CTempDir dir;
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        const std::string strWav = dir.File("tape.wav");
+        ASSERT_TRUE(
+            WriteAnalogRecording(strWav, test.m_format, test.m_impairments, blocks, 200, 0.3));
+        CCurrentDir here(dir.Path());
+        CRecordingOwner owner;
+        owner.m_strPath = strWav;
+        CRobustDecoder decoder;
+        ASSERT_EQ(RunConversion(owner, decoder), ERunResult::kDone);
+        EXPECT_EQ(decoder.EdgesOn(), test.m_bEdges);
+        EXPECT_EQ(ReadBytes(dir.File("test.dat")), TapeBytes(blocks));
     }
 }
 

@@ -1,6 +1,7 @@
 // The robust decoder's stages, each on a few samples or half-periods.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -12,8 +13,11 @@
 #include "ByteFramer.h"
 #include "ByteGrammar.h"
 #include "CrossingDetector.h"
+#include "DetectorChoice.h"
+#include "EdgeDetector.h"
 #include "HalfPeriodTiming.h"
 #include "LeaderDetector.h"
+#include "LeaderShape.h"
 #include "SampleCoding.h"
 
 namespace {
@@ -201,7 +205,7 @@ TEST(RobustStagesTest, BlockPipeKeepsTheOrder) {
             ++nFilled;
             return !block.m_bEnd;
         };
-        pipe.Start(3, fill, bOwnThread);
+        pipe.Start(3, false, fill, bOwnThread);
         for (int32_t n = 0; n < 10; ++n) {
             const SConditionedBlock& block = pipe.Next();
             ASSERT_FALSE(block.m_bEnd) << n;
@@ -212,7 +216,7 @@ TEST(RobustStagesTest, BlockPipeKeepsTheOrder) {
         EXPECT_TRUE(pipe.Next().m_bEnd);
         pipe.Release();
         nFilled = 0;
-        pipe.Start(3, fill, bOwnThread);
+        pipe.Start(3, false, fill, bOwnThread);
         EXPECT_EQ(pipe.Next().m_chain[0], 0.0);
         pipe.Stop();
         EXPECT_LE(nFilled, 5);  // four blocks ahead at most
@@ -363,4 +367,192 @@ TEST(RobustStagesTest, FramerResumesAfterAGapAndCountsWhatItLost) {
     EXPECT_EQ(events.m_nBlockEnds, 1);
 }
 
+// A square wave after a steep high-pass (two second-order ones at 250 Hz):
+// each long level sags back towards zero and overshoots at its edge. The
+// edges are found where the steps are, and only there.
+TEST(RobustStagesTest, EdgesAreTheStepsOfAHighPassedSquareWave) {
+    const int32_t kHalves[] = {6, 6, 6, 6, 17, 17, 6, 6, 17, 6, 6, 17, 17, 17, 6, 6, 6, 6};
+    constexpr double kRate = 22050.0;
+    CBiquad first;
+    CBiquad second;
+    first.SetHighpass(250.0, kRate);
+    second.SetHighpass(250.0, kRate);
+    std::vector<double> signal(20, 0.0);
+    std::vector<double> steps;  // where the level changes: between two samples
+    double dLevel = 0.5;
+    for (const int32_t nHalf : kHalves) {
+        steps.push_back(static_cast<double>(signal.size()) - 0.5);
+        for (int32_t k = 0; k < nHalf; ++k) {
+            signal.push_back(second.Process(first.Process(dLevel)));
+        }
+        dLevel = -dLevel;
+    }
+    signal.resize(signal.size() + 200, 0.0);
+    CEdgeDetector edges;
+    edges.Reset(2.0, 1e-4, kRate, 40);
+    std::vector<SCrossingEvent> events(signal.size() + 1);
+    const int32_t nEvents = edges.ProcessBlock(signal.data(), 0.3, 0.5, 0,
+                                               static_cast<int32_t>(signal.size()), events.data());
+    // The first step finds a side only; a fade follows the last, where the
+    // signal stops (its step down to silence is half an edge's).
+    ASSERT_EQ(nEvents, static_cast<int32_t>(steps.size()));
+    for (size_t k = 1; k < steps.size(); ++k) {
+        EXPECT_EQ(events[k - 1].m_eKind, SCrossingEvent::EKind::kCrossing) << k;
+        EXPECT_NEAR(events[k - 1].m_dAt, steps[k], 0.5) << k;
+    }
+    EXPECT_EQ(events[steps.size() - 1].m_eKind, SCrossingEvent::EKind::kFade);
+}
+
+// The choice between the detectors, stretch by stretch, over bytes every
+// 10 ms for two seconds: the bytes come out once each and in order,
+// whichever detector gives them and however their times differ a little.
+TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
+    struct SCase {
+        const char* m_szName;
+        int32_t m_nCrossingsLostFrom;  // bytes from here ...
+        int32_t m_nCrossingsLostTo;    // ... to here lost by the crossings
+        int32_t m_nEdgesLostFrom;
+        int32_t m_nEdgesLostTo;
+        bool m_bEdgesWrong;       // the edges' byte values differ
+        bool m_bExpectEdges;      // some edge bytes expected in the output
+        float m_fEdgeConfidence;  // of the edges' bytes; the crossings' are 2
+    };
+    const SCase kCases[] = {
+        {"both clean: the crossings", 0, 0, 0, 0, true, false, 2.0f},
+        {"both clean, other values: the crossings, surer", 0, 0, 0, 0, true, false, 1.5f},
+        {"edges lose some: the crossings", 0, 0, 50, 60, true, false, 1.5f},
+        {"crossings lose some: the edges there", 120, 130, 0, 0, false, true, 2.0f},
+        {"crossings find nothing: the edges", 0, 200, 0, 0, false, true, 2.0f},
+        {"both lose, the crossings less", 10, 12, 8, 20, true, false, 1.5f},
+    };
+    for (const SCase& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CDetectorChoice choice;
+        choice.Reset();
+        std::vector<SChoiceEvent> out;
+        CFramerEvents& crossings = choice.Events(CDetectorChoice::EDetector::kCrossings);
+        CFramerEvents& edges = choice.Events(CDetectorChoice::EDetector::kEdges);
+        for (int32_t n = 0; n < 200; ++n) {
+            SFramedByte byte;
+            byte.m_nValue = static_cast<uint8_t>(n);
+            byte.m_dStart = 1.0 + 0.01 * n;
+            byte.m_dEnd = byte.m_dStart + 0.009;
+            byte.m_fConfidence = 2.0f;
+            if (n >= test.m_nCrossingsLostFrom && n < test.m_nCrossingsLostTo) {
+                crossings.OnFailure(byte.m_dStart);
+            } else {
+                crossings.OnByte(byte);
+            }
+            SFramedByte edgeByte = byte;
+            edgeByte.m_dStart += 0.0003;
+            edgeByte.m_nValue = static_cast<uint8_t>(test.m_bEdgesWrong ? n + 1 : n);
+            edgeByte.m_fConfidence = test.m_fEdgeConfidence;
+            if (n >= test.m_nEdgesLostFrom && n < test.m_nEdgesLostTo) {
+                edges.OnFailure(edgeByte.m_dStart);
+            } else {
+                edges.OnByte(edgeByte);
+            }
+            choice.Advance(byte.m_dStart, out);
+        }
+        crossings.OnBlockEnd();
+        edges.OnBlockEnd();
+        choice.Finish(out);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back().m_eKind, EChoiceEvent::kBlockEnd);
+        int32_t nNext = 0;
+        bool bEdges = false;
+        for (size_t k = 0; k + 1 < out.size(); ++k) {
+            if (out[k].m_eKind == EChoiceEvent::kFailure) {
+                ++nNext;
+                continue;
+            }
+            ASSERT_EQ(out[k].m_eKind, EChoiceEvent::kByte) << k;
+            ASSERT_EQ(out[k].m_byte.m_nValue, static_cast<uint8_t>(nNext)) << k;
+            bEdges = bEdges || out[k].m_byte.m_dStart != 1.0 + 0.01 * nNext;
+            ++nNext;
+        }
+        EXPECT_EQ(nNext, 200);
+        EXPECT_EQ(bEdges, test.m_bExpectEdges);
+        EXPECT_EQ(choice.EdgeStretches() > 0, test.m_bExpectEdges);
+    }
+    // Both clean, one byte framed otherwise by the crossings, less surely:
+    // the edges' stretch.
+    CDetectorChoice choice;
+    choice.Reset();
+    std::vector<SChoiceEvent> out;
+    for (int32_t n = 0; n < 100; ++n) {
+        SFramedByte byte;
+        byte.m_nValue = static_cast<uint8_t>(n);
+        byte.m_dStart = 1.0 + 0.01 * n;
+        byte.m_fConfidence = 2.0f;
+        choice.Events(CDetectorChoice::EDetector::kEdges).OnByte(byte);
+        if (n == 40) {
+            byte.m_nValue = 0xEE;
+            byte.m_fConfidence = 1.1f;
+        }
+        choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+    }
+    choice.Finish(out);
+    ASSERT_EQ(out.size(), 100u);
+    for (size_t k = 0; k < out.size(); ++k) {
+        EXPECT_EQ(out[k].m_byte.m_nValue, static_cast<uint8_t>(k)) << k;
+    }
+}
+
 }  // namespace
+
+TEST(RobustStagesTest, LeaderShapeTellsASquareLeaderFromAChangedOne) {
+    // A leader of nHalves short half-periods at 44.1 kHz, then silence,
+    // through an optional filter.
+    enum class EWave : uint8_t { kSquare, kSine, kNoise };
+    const struct {
+        const char* m_szName;
+        EWave m_eWave;
+        int32_t m_nHalves;
+        double m_dHalfSamples;  // samples per half-period
+        double m_dHighpassHz;   // 2nd order; 0: none
+        double m_dLowpassHz;    // 2nd order; 0: none
+        bool m_bMeasured;
+        double m_dMin;  // flatness, when measured
+        double m_dMax;
+    } kCases[] = {
+        {"square", EWave::kSquare, 400, 11.0, 0.0, 0.0, true, 0.9, 1.0},
+        {"square, a slow deck", EWave::kSquare, 400, 15.5, 0.0, 0.0, true, 0.9, 1.0},
+        {"square after a low-cut at 300 Hz", EWave::kSquare, 400, 11.0, 300.0, 0.0, true, 0.5, 0.8},
+        {"square after a low-pass at 2 kHz", EWave::kSquare, 400, 11.0, 0.0, 2000.0, true, 0.5,
+         0.8},
+        {"sine", EWave::kSine, 400, 11.0, 0.0, 0.0, true, 0.55, 0.72},
+        {"too short a leader", EWave::kSquare, 100, 11.0, 0.0, 0.0, false, 0.0, 0.0},
+        {"half-periods too long for a leader", EWave::kSquare, 400, 34.0, 0.0, 0.0, false, 0.0,
+         0.0},
+        {"noise", EWave::kNoise, 400, 11.0, 0.0, 0.0, false, 0.0, 0.0},
+    };
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CBiquad highpass;
+        CBiquad lowpass;
+        highpass.SetHighpass(std::max(test.m_dHighpassHz, 1.0), 44100.0);
+        lowpass.SetLowpass(std::max(test.m_dLowpassHz, 1.0), 44100.0);
+        CLeaderShape shape;
+        shape.Set(44100.0, kShort);
+        std::mt19937 rng(5);
+        std::normal_distribution<double> noise(0.0, 0.3);
+        const auto nSamples = static_cast<int32_t>(test.m_nHalves * test.m_dHalfSamples);
+        for (int32_t n = 0; n < nSamples + 2000; ++n) {
+            const double dPhase = std::numbers::pi * n / test.m_dHalfSamples;
+            double dIn = 0.0;
+            if (n < nSamples) {
+                dIn = test.m_eWave == EWave::kSquare ? (std::sin(dPhase + 0.1) >= 0.0 ? 0.5 : -0.5)
+                      : test.m_eWave == EWave::kSine ? 0.5 * std::sin(dPhase)
+                                                     : noise(rng);
+            }
+            dIn = test.m_dHighpassHz > 0.0 ? highpass.Process(dIn) : dIn;
+            shape.Process(test.m_dLowpassHz > 0.0 ? lowpass.Process(dIn) : dIn);
+        }
+        ASSERT_EQ(shape.Measured(), test.m_bMeasured);
+        if (test.m_bMeasured) {
+            EXPECT_GE(shape.Flatness(), test.m_dMin);
+            EXPECT_LE(shape.Flatness(), test.m_dMax);
+        }
+    }
+}

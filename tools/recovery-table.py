@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Recovery per condition, the default decoder against --robust.
 
-    tools/recovery-table.py [BUILD]     (default build/default)
+    tools/recovery-table.py [BUILD [TEXT]]     (default build/default)
+
+TEXT, where given, picks the conditions whose options contain it.
 
 For each condition of the table below, tavro-tape-encode makes a recording
 of two blocks (8,066 and 3,066 bytes, record headers included) with those
@@ -46,6 +48,27 @@ CONDITIONS = """
 --rate 48000 --bits 16 --lowpass 3000 --hiss 20 --dropouts 10 --wow 2
 --rate 48000 --bits 24 --speed 0.9 --lowpass 2500 --hiss 18 --hum 12 --highpass 100 --dropouts 6
 --rate 44100 --bits 16 --channels 2 --other noise --speed 1.1 --wow 3 --hiss 16 --invert
+--bits 16 --highpass 300 --highpass-order 2
+--bits 16 --highpass 200 --highpass-order 4
+--bits 16 --highpass 400 --highpass-order 3
+--bits 16 --band 300-2800
+--bits 16 --band 300-2800 --speed 0.93
+--bits 16 --band 300-3400
+--rate 8000 --mulaw --band 300-3400
+--rate 8000 --alaw --band 300-3400
+--rate 8000 --mulaw
+--bits 16 --agc-attack 5 --agc-release 300
+--bits 16 --overdrive 15
+--bits 16 --allpass 1000
+--bits 16 --overdrive 15 --allpass 1000
+--bits 16 --highpass 300 --highpass-order 2 --speed 0.93 --hiss 20 --wow 2
+--bits 16 --highpass 200 --highpass-order 4 --speed 0.93 --hiss 20 --wow 2
+--bits 16 --band 300-2800 --speed 0.93 --hiss 20 --wow 2
+--rate 8000 --mulaw --band 300-3400 --speed 0.93 --hiss 20 --wow 2
+--rate 8000 --alaw --band 300-3400 --speed 0.93 --hiss 20 --wow 2
+--bits 16 --agc-attack 5 --agc-release 300 --speed 0.93 --hiss 20 --wow 2
+--bits 16 --overdrive 15 --allpass 1000 --speed 0.93 --hiss 20 --wow 2
+--rate 48000 --bits 16 --highpass 200 --highpass-order 4 --agc-attack 5 --agc-release 300 --hiss 20
 """.strip().splitlines()
 
 
@@ -63,6 +86,8 @@ def recovered(tape, out):
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build/default"
+    # A third argument picks the conditions that contain it.
+    wanted = sys.argv[2] if len(sys.argv) > 2 else ""
     encode = os.path.abspath(os.path.join(build, "tools/encoder/tavro-tape-encode"))
     cli = os.path.abspath(os.path.join(build, "cli/tavro-tape-cli"))
     rng = random.Random(7)
@@ -74,7 +99,7 @@ def main():
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(data)
         print(f"{'condition':<64} {'default':>18} {'--robust':>26}")
-        for condition in CONDITIONS:
+        for condition in (c for c in CONDITIONS if wanted in c):
             subprocess.run([encode] + condition.split() +
                            ["--name", "ONE", "one.bin", "--name", "TWO", "two.bin", "tape.wav"],
                            cwd=folder, check=True)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -78,6 +79,10 @@ std::string AnalogSettingsError(const CAnalogFormat& format, const CImpairments&
         {"--dropout-depth", imp.m_dDropoutDepthDb, 0.0, 200.0},
         {"--leader", static_cast<double>(nLeader), 0.0, 1000000.0},
         {"--gap", dGapSeconds, 0.0, kMaxAnalogGapSeconds},
+        {"--highpass-order", static_cast<double>(imp.m_nHighpassOrder), 1.0, 4.0},
+        {"--overdrive", imp.m_dOverdriveDb, 0.0, 60.0},
+        {"--agc-attack", imp.m_dAgcAttackMs, 0.0, 10000.0},
+        {"--agc-release", imp.m_dAgcReleaseMs, 0.1, 100000.0},
     };
     for (const SRange& range : ranges) {
         if (!Within(range.m_dValue, range.m_dMin, range.m_dMax)) {
@@ -88,5 +93,17 @@ std::string AnalogSettingsError(const CAnalogFormat& format, const CImpairments&
         !strError.empty()) {
         return strError;
     }
-    return CornerError("--highpass", imp.m_dHighpassHz, format.m_nRate);
+    const std::pair<std::string_view, double> corners[] = {{"--highpass", imp.m_dHighpassHz},
+                                                           {"--band", imp.m_dBandLowHz},
+                                                           {"--band", imp.m_dBandHighHz},
+                                                           {"--allpass", imp.m_dAllpassHz}};
+    for (const auto& [strOption, dHz] : corners) {
+        if (std::string strError = CornerError(strOption, dHz, format.m_nRate); !strError.empty()) {
+            return strError;
+        }
+    }
+    if (format.m_eCompanding != ECompanding::kNone && format.m_nBits != 8) {
+        return "--mulaw and --alaw write 8-bit samples";
+    }
+    return {};
 }

@@ -8,6 +8,9 @@
 // What the channel without the tape signal carries in a stereo recording.
 enum class EOtherChannel { kCopy, kSilence, kNoise };
 
+// Linear samples, or G.711 mu-law or A-law bytes.
+enum class ECompanding { kNone, kMuLaw, kALaw };
+
 struct CAnalogFormat {
     int32_t m_nRate = 44100;  // frames per second, kMinAnalogRate to kMaxAnalogRate
     int32_t m_nBits = 16;     // 8, 16, 24, 32 (integer) or 32, 64 with m_bFloat
@@ -19,6 +22,8 @@ struct CAnalogFormat {
     int32_t m_nSignalChannel = 1;  // 0-based channel that carries the tape (stereo only)
     bool m_bExtensible = false;    // WAVE_FORMAT_EXTENSIBLE header
     bool m_bListChunk = false;     // a LIST/INFO chunk (odd-sized string, padded) before "data"
+    // 8-bit logarithmic samples of a telephone line (m_nBits is then 8).
+    ECompanding m_eCompanding = ECompanding::kNone;
 
     bool operator==(const CAnalogFormat&) const = default;
 };
@@ -39,6 +44,14 @@ struct CImpairments {
     double m_dDropoutDepthDb = 30.0;  // attenuation inside a dropout (with 1 ms ramps)
     bool m_bInvert = false;           // polarity inverted
     uint64_t m_nSeed = 1;             // noise, dropout places: the same seed gives the same file
+    // The audio tools the recording went through after the deck, in order:
+    int32_t m_nHighpassOrder = 1;    // of the high-pass above (Butterworth from 2 on)
+    double m_dBandLowHz = 0.0;       // a line's band: 4th-order Butterworth high-pass ...
+    double m_dBandHighHz = 0.0;      // ... and low-pass at these corners; 0 = none
+    double m_dOverdriveDb = 0.0;     // soft clipping (tanh) driven this much; 0 = none
+    double m_dAllpassHz = 0.0;       // a phaser's 2nd-order all-pass at this frequency; 0 = none
+    double m_dAgcAttackMs = 0.0;     // automatic gain: attack; 0 = none
+    double m_dAgcReleaseMs = 500.0;  // ... and release
 
     bool operator==(const CImpairments&) const = default;
 };

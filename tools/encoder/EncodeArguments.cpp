@@ -34,11 +34,16 @@ std::optional<double> ParseReal(std::string_view str) {
 
 constexpr std::string_view kTickOptions[] = {"--rate", "--bits", "--channels", "--leader",
                                              "--name"};
-constexpr std::string_view kAnalogFlags[] = {"--float", "--extensible", "--list-chunk", "--invert"};
-constexpr std::string_view kAnalogOptions[] = {
-    "--other",      "--level",         "--speed", "--wow",     "--wow-hz",   "--hiss",
-    "--hum",        "--hum-hz",        "--dc",    "--lowpass", "--highpass", "--dropouts",
-    "--dropout-ms", "--dropout-depth", "--seed",  "--gap"};
+constexpr std::string_view kAnalogFlags[] = {"--float",  "--extensible", "--list-chunk",
+                                             "--invert", "--mulaw",      "--alaw"};
+constexpr std::string_view kAnalogOptions[] = {"--other",      "--level",          "--speed",
+                                               "--wow",        "--wow-hz",         "--hiss",
+                                               "--hum",        "--hum-hz",         "--dc",
+                                               "--lowpass",    "--highpass",       "--dropouts",
+                                               "--dropout-ms", "--dropout-depth",  "--seed",
+                                               "--gap",        "--highpass-order", "--band",
+                                               "--overdrive",  "--allpass",        "--agc-attack",
+                                               "--agc-release"};
 
 template <size_t n>
 bool OneOf(std::string_view str, const std::string_view (&list)[n]) {
@@ -52,6 +57,10 @@ void ApplyFlag(std::string_view strFlag, CEncodeRequest& request) {
         request.analog.m_bExtensible = true;
     } else if (strFlag == "--list-chunk") {
         request.analog.m_bListChunk = true;
+    } else if (strFlag == "--mulaw") {
+        request.analog.m_eCompanding = ECompanding::kMuLaw;
+    } else if (strFlag == "--alaw") {
+        request.analog.m_eCompanding = ECompanding::kALaw;
     } else {
         request.impairments.m_bInvert = true;
     }
@@ -61,13 +70,23 @@ void ApplyFlag(std::string_view strFlag, CEncodeRequest& request) {
 double* RealTarget(std::string_view strOption, CEncodeRequest& request) {
     CImpairments& imp = request.impairments;
     const std::pair<std::string_view, double*> targets[] = {
-        {"--level", &imp.m_dLevelDb},        {"--speed", &imp.m_dSpeed},
-        {"--wow", &imp.m_dWowPercent},       {"--wow-hz", &imp.m_dWowHz},
-        {"--hiss", &imp.m_dHissDb},          {"--hum", &imp.m_dHumDb},
-        {"--hum-hz", &imp.m_dHumHz},         {"--dc", &imp.m_dDc},
-        {"--lowpass", &imp.m_dLowpassHz},    {"--highpass", &imp.m_dHighpassHz},
-        {"--dropout-ms", &imp.m_dDropoutMs}, {"--dropout-depth", &imp.m_dDropoutDepthDb},
+        {"--level", &imp.m_dLevelDb},
+        {"--speed", &imp.m_dSpeed},
+        {"--wow", &imp.m_dWowPercent},
+        {"--wow-hz", &imp.m_dWowHz},
+        {"--hiss", &imp.m_dHissDb},
+        {"--hum", &imp.m_dHumDb},
+        {"--hum-hz", &imp.m_dHumHz},
+        {"--dc", &imp.m_dDc},
+        {"--lowpass", &imp.m_dLowpassHz},
+        {"--highpass", &imp.m_dHighpassHz},
+        {"--dropout-ms", &imp.m_dDropoutMs},
+        {"--dropout-depth", &imp.m_dDropoutDepthDb},
         {"--gap", &request.dGapSeconds},
+        {"--overdrive", &imp.m_dOverdriveDb},
+        {"--allpass", &imp.m_dAllpassHz},
+        {"--agc-attack", &imp.m_dAgcAttackMs},
+        {"--agc-release", &imp.m_dAgcReleaseMs},
     };
     for (const auto& [strName, pTarget] : targets) {
         if (strName == strOption) {
@@ -110,6 +129,21 @@ std::string ApplyOption(std::string_view strOption, const std::string& strValue,
         request.impairments.m_nSeed = *nSeed;
         return {};
     }
+    if (strOption == "--band") {
+        // LOW-HIGH in Hz, as "300-3400".
+        const size_t nDash = strValue.find('-');
+        const std::optional<double> dLow =
+            nDash == std::string::npos ? std::nullopt : ParseReal(strValue.substr(0, nDash));
+        const std::optional<double> dHigh =
+            nDash == std::string::npos ? std::nullopt : ParseReal(strValue.substr(nDash + 1));
+        if (!dLow || !dHigh || *dLow <= 0.0 || *dHigh <= *dLow) {
+            return "--band needs two frequencies, the lower first, as 300-3400, not \"" + strValue +
+                   "\"";
+        }
+        request.impairments.m_dBandLowHz = *dLow;
+        request.impairments.m_dBandHighHz = *dHigh;
+        return {};
+    }
     if (double* pTarget = RealTarget(strOption, request)) {
         const std::optional<double> dValue = ParseReal(strValue);
         if (!dValue) {
@@ -130,6 +164,8 @@ std::string ApplyOption(std::string_view strOption, const std::string& strValue,
         request.format.m_nChannels = *nValue;
     } else if (strOption == "--dropouts") {
         request.impairments.m_nDropouts = *nValue;
+    } else if (strOption == "--highpass-order") {
+        request.impairments.m_nHighpassOrder = *nValue;
     } else if (*nValue < 0) {
         return "--leader cannot be negative";
     } else {
@@ -173,6 +209,12 @@ std::string CompleteAnalog(CEncodeRequest& request, bool bBitsGiven) {
     analog.m_nRate = request.format.m_nRate;
     analog.m_nChannels = request.format.m_nChannels;
     analog.m_nBits = analog.m_bFloat && !bBitsGiven ? 32 : request.format.m_nBits;
+    if (analog.m_eCompanding != ECompanding::kNone) {
+        if (analog.m_bFloat || (bBitsGiven && analog.m_nBits != 8)) {
+            return "--mulaw and --alaw write 8-bit samples";
+        }
+        analog.m_nBits = 8;
+    }
     if (analog.m_nChannels == 1) {
         analog.m_nSignalChannel = 0;
     }

@@ -21,6 +21,9 @@ constexpr int kPlacementTries = 64;
 constexpr double kHum2 = 0.5;
 constexpr double kHum3 = 0.3;
 
+constexpr int kBandOrder = 4;      // a line's band edges: 24 dB per octave
+constexpr double kAllpassQ = 0.7;  // a phaser stage's
+
 double FromDb(double dDb) {
     return std::pow(10.0, dDb / 20.0);
 }
@@ -84,6 +87,7 @@ CImpairmentChain::CImpairmentChain(const CImpairments& impairments, int32_t nRat
       m_dHumHz(impairments.m_dHumHz),
       m_dDc(impairments.m_dDc),
       m_dDropoutDb(impairments.m_dDropoutDepthDb),
+      m_dOverdriveDb(impairments.m_dOverdriveDb),
       m_dropouts(std::move(dropouts)),
       m_hiss(impairments.m_nSeed, kHissStream),
       m_noise(impairments.m_nSeed, kNoiseStream) {
@@ -99,8 +103,22 @@ CImpairmentChain::CImpairmentChain(const CImpairments& impairments, int32_t nRat
     if (impairments.m_dLowpassHz > 0) {
         m_lowpass.emplace(impairments.m_dLowpassHz, m_dRate);
     }
-    if (impairments.m_dHighpassHz > 0) {
+    if (impairments.m_dHighpassHz > 0 && impairments.m_nHighpassOrder <= 1) {
         m_highpass.emplace(impairments.m_dHighpassHz, m_dRate);
+    } else if (impairments.m_dHighpassHz > 0) {
+        m_steepHighpass.emplace(true, impairments.m_nHighpassOrder, impairments.m_dHighpassHz,
+                                m_dRate);
+    }
+    if (impairments.m_dBandLowHz > 0) {
+        m_bandLow.emplace(true, kBandOrder, impairments.m_dBandLowHz, m_dRate);
+        m_bandHigh.emplace(false, kBandOrder, impairments.m_dBandHighHz, m_dRate);
+    }
+    if (impairments.m_dAllpassHz > 0) {
+        m_allpass.emplace(CSection::EKind::kAllpass, impairments.m_dAllpassHz, kAllpassQ, m_dRate);
+    }
+    if (impairments.m_dAgcAttackMs > 0) {
+        m_agc.emplace(m_dAmplitude, impairments.m_dAgcAttackMs, impairments.m_dAgcReleaseMs,
+                      m_dRate);
     }
 }
 
@@ -167,6 +185,24 @@ void CImpairmentChain::Process(std::span<double> samples, int64_t nFirstFrame) {
     }
     if (m_highpass) {
         m_highpass->Process(samples);
+    }
+    if (m_steepHighpass) {
+        m_steepHighpass->Process(samples);
+    }
+    if (m_bandLow) {
+        m_bandLow->Process(samples);
+        m_bandHigh->Process(samples);
+    }
+    if (m_dOverdriveDb > 0) {
+        Overdrive(samples, m_dOverdriveDb, m_dAmplitude);
+    }
+    if (m_allpass) {
+        for (double& d : samples) {
+            d = m_allpass->Process(d);
+        }
+    }
+    if (m_agc) {
+        m_agc->Process(samples);
     }
     if (m_dDc != 0) {
         for (double& d : samples) {

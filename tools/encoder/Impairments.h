@@ -1,6 +1,7 @@
 // The faults of a deck and a tape, applied to the tape's square wave in
 // order: dropouts, level and polarity, the worn head's low-pass, hiss and
-// hum, the input's AC coupling (high-pass), and the converter's DC offset.
+// hum, the input's AC coupling (high-pass), then the audio tools' band,
+// overdrive, all-pass and automatic gain, and the converter's DC offset.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "AnalogSettings.h"
 #include "Filters.h"
 #include "Random.h"
+#include "ToolEffects.h"
 
 using CTimeSpan = std::pair<double, double>;  // start and end, in playback seconds
 
@@ -55,6 +57,12 @@ private:
     double m_dDropoutDb;
     std::optional<CLowpass> m_lowpass;
     std::optional<CHighpass> m_highpass;
+    std::optional<CButterworth> m_steepHighpass;  // the high-pass from order 2 on
+    std::optional<CButterworth> m_bandLow;
+    std::optional<CButterworth> m_bandHigh;
+    double m_dOverdriveDb;
+    std::optional<CSection> m_allpass;
+    std::optional<CAutoGain> m_agc;
     std::vector<CTimeSpan> m_dropouts;
     size_t m_nDropout = 0;  // the first dropout not yet wholly behind
     CRandom m_hiss;

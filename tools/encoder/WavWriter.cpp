@@ -9,6 +9,8 @@ namespace {
 
 constexpr uint16_t kTagPcm = 1;
 constexpr uint16_t kTagFloat = 3;
+constexpr uint16_t kTagALaw = 6;
+constexpr uint16_t kTagMuLaw = 7;
 constexpr uint16_t kTagExtensible = 0xFFFE;
 // The GUID tail shared by KSDATAFORMAT_SUBTYPE_PCM and _IEEE_FLOAT; the
 // first two bytes are the plain format tag.
@@ -46,7 +48,10 @@ private:
 
 std::vector<uint8_t> FmtChunk(const CAnalogFormat& format) {
     const auto nFrameSize = static_cast<uint32_t>(AnalogFrameSize(format));
-    const uint16_t nPlainTag = format.m_bFloat ? kTagFloat : kTagPcm;
+    const uint16_t nPlainTag = format.m_eCompanding == ECompanding::kMuLaw  ? kTagMuLaw
+                               : format.m_eCompanding == ECompanding::kALaw ? kTagALaw
+                               : format.m_bFloat                            ? kTagFloat
+                                                                            : kTagPcm;
     CChunkBytes chunk;
     chunk.Le(format.m_bExtensible ? kTagExtensible : nPlainTag, 2);
     chunk.Le(static_cast<uint32_t>(format.m_nChannels), 2);
@@ -60,7 +65,7 @@ std::vector<uint8_t> FmtChunk(const CAnalogFormat& format) {
         chunk.Le(format.m_nChannels == 1 ? kSpeakerFrontCenter : kSpeakersFrontLeftRight, 4);
         chunk.Le(nPlainTag, 2);
         chunk.Bytes().insert(chunk.Bytes().end(), kGuidTail.begin(), kGuidTail.end());
-    } else if (format.m_bFloat) {
+    } else if (nPlainTag != kTagPcm) {
         chunk.Le(0, 2);  // a format other than PCM carries its (empty) extension size
     }
     return std::move(chunk.Bytes());
@@ -84,6 +89,27 @@ int64_t Quantise(double d) {
     return std::min(n, nMax);
 }
 
+// G.711 from a 16-bit sample: a sign, a 3-bit segment (the place of the
+// highest bit) and 4 bits below it.
+uint8_t MuLaw(double d) {
+    constexpr int32_t kBias = 0x84;
+    constexpr int32_t kClip = 32635;
+    const auto n = static_cast<int32_t>(Quantise<16>(d));
+    const int32_t nMagnitude = std::min(n < 0 ? -n : n, kClip) + kBias;
+    const int nSegment = static_cast<int>(std::bit_width(static_cast<uint32_t>(nMagnitude))) - 8;
+    const int32_t nMantissa = (nMagnitude >> (nSegment + 3)) & 0x0F;
+    return static_cast<uint8_t>(~((n < 0 ? 0x80 : 0) | (nSegment << 4) | nMantissa));
+}
+
+uint8_t ALaw(double d) {
+    const auto n = static_cast<int32_t>(Quantise<16>(d));
+    const int32_t nMagnitude = n < 0 ? -n - 1 : n;
+    const int nSegment =
+        std::max(0, static_cast<int>(std::bit_width(static_cast<uint32_t>(nMagnitude))) - 8);
+    const int32_t nMantissa = (nMagnitude >> (nSegment == 0 ? 4 : nSegment + 3)) & 0x0F;
+    return static_cast<uint8_t>(((nSegment << 4) | nMantissa) ^ (n < 0 ? 0x55 : 0xD5));
+}
+
 template <int nBytes>
 void PutLe(uint8_t* p, uint64_t n) {
     for (int k = 0; k < nBytes; ++k) {
@@ -103,7 +129,9 @@ std::vector<uint8_t> MakeAnalogWavHeader(const CAnalogFormat& format, uint64_t n
     const std::vector<uint8_t> list = format.m_bListChunk ? ListChunk() : std::vector<uint8_t>{};
     CChunkBytes header;
     header.Tag("RIFF");
-    const uint64_t nRiffSize = 4 + 8 + fmt.size() + (format.m_bFloat ? 12 : 0) +
+    // Formats other than PCM carry a fact chunk with the frame count.
+    const bool bFact = format.m_bFloat || format.m_eCompanding != ECompanding::kNone;
+    const uint64_t nRiffSize = 4 + 8 + fmt.size() + (bFact ? 12 : 0) +
                                (list.empty() ? 0 : 8 + list.size()) + 8 + nDataBytes +
                                nDataBytes % 2;
     if (nFrames > 0xFFFFFFFFull || nRiffSize > 0xFFFFFFFFull) {
@@ -114,7 +142,7 @@ std::vector<uint8_t> MakeAnalogWavHeader(const CAnalogFormat& format, uint64_t n
     header.Tag("fmt ");
     header.Le(fmt.size(), 4);
     header.Bytes().insert(header.Bytes().end(), fmt.begin(), fmt.end());
-    if (format.m_bFloat) {
+    if (bFact) {
         header.Tag("fact");
         header.Le(4, 4);
         header.Le(nFrames, 4);
@@ -164,38 +192,44 @@ bool CWavWriter::Write(std::span<const double> signal, std::span<const double> o
         m_bFailed = true;
         return false;
     }
-    switch (m_format.m_bFloat ? -m_format.m_nBits : m_format.m_nBits) {
-        case 8:
-            Encode(signal, other,
-                   [](uint8_t* p, double d) { *p = static_cast<uint8_t>(Quantise<8>(d) + 128); });
-            break;
-        case 16:
-            Encode(signal, other, [](uint8_t* p, double d) {
-                PutLe<2>(p, static_cast<uint64_t>(Quantise<16>(d)));
-            });
-            break;
-        case 24:
-            Encode(signal, other, [](uint8_t* p, double d) {
-                PutLe<3>(p, static_cast<uint64_t>(Quantise<24>(d)));
-            });
-            break;
-        case 32:
-            Encode(signal, other, [](uint8_t* p, double d) {
-                PutLe<4>(p, static_cast<uint64_t>(Quantise<32>(d)));
-            });
-            break;
-        case -32:
-            Encode(signal, other, [](uint8_t* p, double d) {
-                PutLe<4>(p, std::bit_cast<uint32_t>(static_cast<float>(d)));
-            });
-            break;
-        case -64:
-            Encode(signal, other,
-                   [](uint8_t* p, double d) { PutLe<8>(p, std::bit_cast<uint64_t>(d)); });
-            break;
-        default:
-            m_bFailed = true;
-            return false;
+    if (m_format.m_eCompanding != ECompanding::kNone) {
+        const bool bMuLaw = m_format.m_eCompanding == ECompanding::kMuLaw;
+        Encode(signal, other, [bMuLaw](uint8_t* p, double d) { *p = bMuLaw ? MuLaw(d) : ALaw(d); });
+    } else {
+        switch (m_format.m_bFloat ? -m_format.m_nBits : m_format.m_nBits) {
+            case 8:
+                Encode(signal, other, [](uint8_t* p, double d) {
+                    *p = static_cast<uint8_t>(Quantise<8>(d) + 128);
+                });
+                break;
+            case 16:
+                Encode(signal, other, [](uint8_t* p, double d) {
+                    PutLe<2>(p, static_cast<uint64_t>(Quantise<16>(d)));
+                });
+                break;
+            case 24:
+                Encode(signal, other, [](uint8_t* p, double d) {
+                    PutLe<3>(p, static_cast<uint64_t>(Quantise<24>(d)));
+                });
+                break;
+            case 32:
+                Encode(signal, other, [](uint8_t* p, double d) {
+                    PutLe<4>(p, static_cast<uint64_t>(Quantise<32>(d)));
+                });
+                break;
+            case -32:
+                Encode(signal, other, [](uint8_t* p, double d) {
+                    PutLe<4>(p, std::bit_cast<uint32_t>(static_cast<float>(d)));
+                });
+                break;
+            case -64:
+                Encode(signal, other,
+                       [](uint8_t* p, double d) { PutLe<8>(p, std::bit_cast<uint64_t>(d)); });
+                break;
+            default:
+                m_bFailed = true;
+                return false;
+        }
     }
     m_nWritten += signal.size();
     m_bFailed = m_nWritten > m_nAnnounced || !m_sink.Write(m_buf);
