@@ -154,11 +154,10 @@ void CDetectorChoice::Decide(double dLimit, std::vector<SChoiceEvent>& out) {
                                   edges.m_nBytes == crossings.m_nBytes && !SameBytesBefore(dSeam);
         const int32_t nNetCrossings = crossings.m_nBytes - crossings.m_nLost;
         const int32_t nNetEdges = edges.m_nBytes - edges.m_nLost;
-        const bool bEdgesWin =
-            bOtherValues ? edges.m_fLeastConfidence > crossings.m_fLeastConfidence
-                         : !bCrossingsClean &&
-                               (nNetEdges > nNetCrossings ||
-                                (nNetEdges == nNetCrossings && edges.m_nLost < crossings.m_nLost));
+        const bool bEdgesWin = bOtherValues
+                                   ? edges.m_fLeastConfidence > crossings.m_fLeastConfidence
+                                   : !bCrossingsClean && edges.m_nBytes > crossings.m_nBytes &&
+                                         nNetEdges > nNetCrossings;
         m_nEdgeStretches += bEdgesWin ? 1 : 0;
         Take(m_crossings, dSeam, bEdgesWin ? nullptr : &out);
         Take(m_edges, dSeam, bEdgesWin ? &out : nullptr);

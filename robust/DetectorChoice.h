@@ -10,8 +10,10 @@
 // where they lost no byte and framed all the edges' bytes, unless the edges
 // lost none either and framed other values: a half-period misread in both
 // halves of a bit can still frame, so the one whose bytes' least margin is
-// the larger wins there. Otherwise the detector with more bytes less lost
-// bytes wins, the crossings on a tie.
+// the larger wins there. Otherwise the edges win only where they framed
+// more bytes than the crossings, and more bytes less lost ones: a framer
+// that gave up frames nothing and calls nothing lost, and must not drop the
+// crossings' bytes and block ends for that.
 // What the other framed in the stretch is dropped. A recording that the
 // crossings decode cleanly thus decodes as it did with them alone.
 //

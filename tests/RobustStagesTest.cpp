@@ -413,17 +413,23 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
         int32_t m_nCrossingsLostTo;    // ... to here lost by the crossings
         int32_t m_nEdgesLostFrom;
         int32_t m_nEdgesLostTo;
-        bool m_bEdgesWrong;       // the edges' byte values differ
-        bool m_bExpectEdges;      // some edge bytes expected in the output
-        float m_fEdgeConfidence;  // of the edges' bytes; the crossings' are 2
+        int32_t m_nEdgesSilentFrom;  // bytes from here ...
+        int32_t m_nEdgesSilentTo;    // ... to here the edges neither frame nor call lost
+        bool m_bEdgesWrong;          // the edges' byte values differ
+        bool m_bExpectEdges;         // some edge bytes expected in the output
+        float m_fEdgeConfidence;     // of the edges' bytes; the crossings' are 2
     };
     const SCase kCases[] = {
-        {"both clean: the crossings", 0, 0, 0, 0, true, false, 2.0f},
-        {"both clean, other values: the crossings, surer", 0, 0, 0, 0, true, false, 1.5f},
-        {"edges lose some: the crossings", 0, 0, 50, 60, true, false, 1.5f},
-        {"crossings lose some: the edges there", 120, 130, 0, 0, false, true, 2.0f},
-        {"crossings find nothing: the edges", 0, 200, 0, 0, false, true, 2.0f},
-        {"both lose, the crossings less", 10, 12, 8, 20, true, false, 1.5f},
+        {"both clean: the crossings", 0, 0, 0, 0, 0, 0, true, false, 2.0f},
+        {"both clean, other values: the crossings, surer", 0, 0, 0, 0, 0, 0, true, false, 1.5f},
+        {"edges lose some: the crossings", 0, 0, 50, 60, 0, 0, true, false, 1.5f},
+        {"crossings lose some: the edges there", 120, 130, 0, 0, 0, 0, false, true, 2.0f},
+        {"crossings find nothing: the edges", 0, 200, 0, 0, 0, 0, false, true, 2.0f},
+        {"both lose, the crossings less", 10, 12, 8, 20, 0, 0, true, false, 1.5f},
+        // A framer that gave up frames nothing and calls nothing lost: it
+        // must not win over the crossings' lost bytes and drop their block.
+        {"crossings lose all, edges gave up: the crossings", 100, 200, 0, 0, 100, 200, false, false,
+         2.0f},
     };
     for (const SCase& test : kCases) {
         SCOPED_TRACE(test.m_szName);
@@ -447,7 +453,9 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
             edgeByte.m_dStart += 0.0003;
             edgeByte.m_nValue = static_cast<uint8_t>(test.m_bEdgesWrong ? n + 1 : n);
             edgeByte.m_fConfidence = test.m_fEdgeConfidence;
-            if (n >= test.m_nEdgesLostFrom && n < test.m_nEdgesLostTo) {
+            if (n >= test.m_nEdgesSilentFrom && n < test.m_nEdgesSilentTo) {
+                // nothing
+            } else if (n >= test.m_nEdgesLostFrom && n < test.m_nEdgesLostTo) {
                 edges.OnFailure(edgeByte.m_dStart);
             } else {
                 edges.OnByte(edgeByte);
