@@ -11,6 +11,7 @@
 
 #include "Studio.h"
 #include "StudioChooser.h"
+#include "StudioShow.h"
 #include "StudioTexts.h"
 
 class QComboBox;
@@ -51,6 +52,7 @@ private:
     void ShowRecording(const SRecordingRow& row);
     void ShowMerged(const SMerged& merged);
     void ShowLiveMap(const SLiveMap& live);
+    void ShowBlockRows(const std::vector<SBlockRowText>& rows);
     void ShowSignal();
     std::optional<SStudioSource> Source() const;
     void OnAdd();
