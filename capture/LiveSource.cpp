@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -206,5 +207,23 @@ void CLiveSource::Finish(ELiveEnd eEnd) {
         m_feed.Abandon();
     } else {
         m_feed.Stop();
+    }
+}
+
+std::string LiveEndReason(ELiveEnd eEnd, const SLiveLimits& limits) {
+    switch (eEnd) {
+        case ELiveEnd::kStalled: {
+            char szText[96];
+            std::snprintf(szText, sizeof(szText),
+                          "the input device stopped delivering sound (nothing for %.0f s)",
+                          limits.m_dStallSeconds);
+            return szText;
+        }
+        case ELiveEnd::kDeviceGone:
+            return "the input device went away while recording";
+        case ELiveEnd::kKeepFailed:
+            return "writing the kept recording failed (is the disk full?)";
+        default:
+            return {};
     }
 }

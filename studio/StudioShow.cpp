@@ -36,7 +36,13 @@ std::string SpeedText(double dSpeed) {
 
 std::string RecordingStateText(const SRecordingRow& row, EStudioLanguage eLanguage) {
     std::string strState;
-    if (row.m_bDecoding) {
+    if (row.m_bRecording) {
+        char szLevel[64];
+        std::snprintf(szLevel, sizeof(szLevel), " %s, %.0f dBFS%s",
+                      FormatTapeTime(row.m_level.m_dSeconds).c_str(), row.m_level.m_dPeakDbfs,
+                      row.m_level.m_bClipped ? " !" : "");
+        strState = StudioText(EStudioText::kStateRecording, eLanguage) + std::string(szLevel);
+    } else if (row.m_bDecoding) {
         strState = std::string(StudioText(EStudioText::kStateDecoding, eLanguage)) + " " +
                    std::to_string(static_cast<int>(row.m_dProgress * 100.0)) + " %";
     } else if (row.m_bWaiting) {
