@@ -20,11 +20,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
+#include "KeptRecording.h"
 #include "PictureWidget.h"
 #include "StudioShow.h"
 
@@ -104,6 +107,26 @@ QWidget* CStudioWindow::MakeControls() {
     pButtons->addWidget(pDecoderLabel);
     pButtons->addWidget(m_pDecoder);
     pButtons->addStretch();
+    // Recording: the input, Record (again, while one runs: the next take,
+    // merged when done), Stop, and the input's level.
+    auto* pDeviceLabel = new QLabel(Text(EStudioText::kDevice), pCentral);
+    m_pDevice = new QComboBox(pCentral);
+    m_pDevice->addItem(Text(EStudioText::kDefaultDevice), QString());
+    pDeviceLabel->setBuddy(m_pDevice);
+    pButtons->addWidget(pDeviceLabel);
+    pButtons->addWidget(m_pDevice);
+    m_pRecord = Button(EStudioText::kRecord, &CStudioWindow::OnRecord);
+    m_pStop = new QPushButton(Text(EStudioText::kStop), pCentral);
+    m_pStop->setEnabled(false);
+    connect(m_pStop, &QPushButton::clicked, this, [this] { m_studio.StopRecording(); });
+    pButtons->addWidget(m_pStop);
+    m_pLevel = new QProgressBar(pCentral);
+    m_pLevel->setRange(-60, 0);
+    m_pLevel->setValue(-60);
+    m_pLevel->setFormat("%v dBFS");
+    m_pLevel->setMaximumWidth(140);
+    pButtons->addWidget(m_pLevel);
+    QTimer::singleShot(0, this, &CStudioWindow::ListDevices);
     m_pSaveBytes = Button(EStudioText::kSaveBytes, &CStudioWindow::OnSaveBytes);
     m_pSaveBlocks = Button(EStudioText::kSaveBlocks, &CStudioWindow::OnSaveBlocks);
     m_pSaveReport = Button(EStudioText::kSaveReport, &CStudioWindow::OnSaveReport);
@@ -231,6 +254,10 @@ void CStudioWindow::Apply(const SStudioEvent& event) {
             break;
         }
         case EKind::kProgress:
+            if (event.m_level.m_dSeconds > 0.0) {
+                ShowLevel(event.m_level);
+            }
+            [[fallthrough]];
         case EKind::kBlockFound:
             m_pProgress->setValue(static_cast<int>(event.m_dProgress * 1000.0));
             ShowRow(event.m_nRecording);
@@ -248,6 +275,11 @@ void CStudioWindow::Apply(const SStudioEvent& event) {
         case EKind::kDecodeCancelled:
             m_pProgress->setValue(event.m_eKind == EKind::kDecodeFinished ? 1000 : 0);
             ShowRow(event.m_nRecording);
+            if (event.m_nRecording == m_nRecording) {
+                m_nRecording = 0;
+                m_pStop->setEnabled(false);
+                ShowLevel({});
+            }
             if (Source() && !Source()->m_bMerged && Source()->m_nRecording == event.m_nRecording) {
                 ShowSelection();
             }
@@ -457,6 +489,30 @@ void CStudioWindow::OnSaveReport() {
     }
 }
 
+void CStudioWindow::ListDevices() {
+    std::string strReason;
+    for (const SInputDevice& device : StudioInputDevices(strReason)) {
+        m_pDevice->addItem(Q(device.m_strName), QString::number(device.m_nIndex));
+    }
+    if (!strReason.empty()) {
+        SetStatus(Q(strReason));
+    }
+}
+
+void CStudioWindow::OnRecord() {
+    SStudioRecording settings;
+    settings.m_strDevice = m_pDevice->currentData().toString().toStdString();
+    settings.m_strKeep =
+        ModelPath(QDir(m_strFolder).filePath(Q(KeptRecordingName(std::time(nullptr)))));
+    m_nRecording = m_nRecording != 0 ? m_studio.RecordAgain(settings) : m_studio.Record(settings);
+    m_pStop->setEnabled(true);
+}
+
+void CStudioWindow::ShowLevel(const SStudioLevel& level) {
+    m_pLevel->setValue(static_cast<int>(std::lround(std::clamp(level.m_dPeakDbfs, -60.0, 0.0))));
+    m_pLevel->setFormat(level.m_bClipped ? QString("%v dBFS !") : QString("%v dBFS"));
+}
+
 void CStudioWindow::dragEnterEvent(QDragEnterEvent* pEvent) {
     if (pEvent->mimeData()->hasUrls()) {
         pEvent->acceptProposedAction();
@@ -475,6 +531,7 @@ void CStudioWindow::dropEvent(QDropEvent* pEvent) {
 }
 
 void CStudioWindow::closeEvent(QCloseEvent* pEvent) {
+    m_studio.StopRecording();
     m_studio.Cancel();
     QSettings settings;
     settings.setValue("folder", m_strFolder);
