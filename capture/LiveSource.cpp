@@ -100,6 +100,14 @@ int64_t CLiveSource::Read(void* pOut, int64_t nBytes) {
 
 bool CLiveSource::Refill() {
     for (;;) {
+        // Asked to stop: the capture stops taking frames, and what it took
+        // before is read to the end (a device faster than the decoder never
+        // leaves the ring empty).
+        if (End() == ELiveEnd::kNone && m_pInterrupt != nullptr &&
+            m_pInterrupt->load(std::memory_order_relaxed)) {
+            m_feed.Stop();
+            Finish(ELiveEnd::kInterrupted);
+        }
         const ELiveEnd eEnd = End();
         // After a set length or silence nothing more is taken; otherwise
         // what came before the end is.
