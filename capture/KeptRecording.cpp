@@ -36,6 +36,18 @@ bool EndsWith(const std::string& str, const std::string& strEnd) {
 
 }  // namespace
 
+std::string KeptRecordingName(std::time_t nNow) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &nNow);
+#else
+    localtime_r(&nNow, &local);
+#endif
+    char szName[64];
+    std::strftime(szName, sizeof(szName), "tape-%Y%m%d-%H%M%S.flac", &local);
+    return szName;
+}
+
 bool KeptFormatOf(const std::string& strPath, EKeptFormat& eFormat) {
     if (EndsWith(strPath, ".flac")) {
         eFormat = EKeptFormat::kFlac;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 struct sf_private_tag;
@@ -19,6 +20,10 @@ enum class EKeptFormat { kFlac, kWav };
 // The format that a file name's extension asks for (.flac or .wav, in any
 // case); false for any other name.
 bool KeptFormatOf(const std::string& strPath, EKeptFormat& eFormat);
+
+// "tape-YYYYMMDD-HHMMSS.flac" at nNow, local time: a kept recording's name
+// when the user gives none.
+std::string KeptRecordingName(std::time_t nNow);
 
 class CKeptRecording {
 public:

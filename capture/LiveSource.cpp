@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -99,6 +100,14 @@ int64_t CLiveSource::Read(void* pOut, int64_t nBytes) {
 
 bool CLiveSource::Refill() {
     for (;;) {
+        // Asked to stop: the capture stops taking frames, and what it took
+        // before is read to the end (a device faster than the decoder never
+        // leaves the ring empty).
+        if (End() == ELiveEnd::kNone && m_pInterrupt != nullptr &&
+            m_pInterrupt->load(std::memory_order_relaxed)) {
+            m_feed.Stop();
+            Finish(ELiveEnd::kInterrupted);
+        }
         const ELiveEnd eEnd = End();
         // After a set length or silence nothing more is taken; otherwise
         // what came before the end is.
@@ -206,5 +215,23 @@ void CLiveSource::Finish(ELiveEnd eEnd) {
         m_feed.Abandon();
     } else {
         m_feed.Stop();
+    }
+}
+
+std::string LiveEndReason(ELiveEnd eEnd, const SLiveLimits& limits) {
+    switch (eEnd) {
+        case ELiveEnd::kStalled: {
+            char szText[96];
+            std::snprintf(szText, sizeof(szText),
+                          "the input device stopped delivering sound (nothing for %.0f s)",
+                          limits.m_dStallSeconds);
+            return szText;
+        }
+        case ELiveEnd::kDeviceGone:
+            return "the input device went away while recording";
+        case ELiveEnd::kKeepFailed:
+            return "writing the kept recording failed (is the disk full?)";
+        default:
+            return {};
     }
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ByteSource.h"
@@ -36,6 +37,10 @@ enum class ELiveEnd {
     kDeviceGone,   // the capture stopped by itself
     kKeepFailed,   // the kept recording could not be written
 };
+
+// Why a recording ended that did not end as asked (the device, the kept
+// recording); empty when it did.
+std::string LiveEndReason(ELiveEnd eEnd, const SLiveLimits& limits);
 
 // Told of the level about every m_dMeterSeconds of audio, on Read's thread.
 class CLevelObserver {

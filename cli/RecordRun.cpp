@@ -30,38 +30,10 @@ void Fail(const std::string& strText) {
     std::fprintf(stderr, "tavro-tape-cli: %s\n", EscapeControls(strText).c_str());
 }
 
-// What the end of a recording says on standard error; empty when it ended
-// as asked.
-std::string FailureText(ELiveEnd eEnd, const SLiveLimits& limits) {
-    switch (eEnd) {
-        case ELiveEnd::kStalled: {
-            char szText[96];
-            std::snprintf(szText, sizeof(szText),
-                          "the input device stopped delivering sound (nothing for %.0f s)",
-                          limits.m_dStallSeconds);
-            return szText;
-        }
-        case ELiveEnd::kDeviceGone:
-            return "the input device went away while recording";
-        case ELiveEnd::kKeepFailed:
-            return "writing the kept recording failed (is the disk full?)";
-        default:
-            return {};
-    }
-}
-
 }  // namespace
 
 std::string DefaultKeepPath(const std::string& strOutput, std::time_t nNow) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &nNow);
-#else
-    localtime_r(&nNow, &local);
-#endif
-    char szName[64];
-    std::strftime(szName, sizeof(szName), "tape-%Y%m%d-%H%M%S.flac", &local);
-    return FolderOf(strOutput) + szName;
+    return FolderOf(strOutput) + KeptRecordingName(nNow);
 }
 
 int ListDevices() {
@@ -144,7 +116,7 @@ int RunRecord(const CCliRequest& request, const SRunOptions& options) {
     std::signal(SIGTERM, SIG_DFL);
 
     const bool bKept = kept.Close();
-    const std::string strFailure = FailureText(source.End(), limits);
+    const std::string strFailure = LiveEndReason(source.End(), limits);
     if (!strFailure.empty()) {
         Fail(strFailure + "; the recording up to then is kept in " + strKeep);
         return 1;

@@ -150,6 +150,11 @@ void CStudio::RunDecode(uint32_t nId, std::string strPath, EStudioDecoder eDecod
             outcome.m_strDetail = error.what();
         }
     }
+    FinishJob(nId, outcome, EStudioProblem::kNone, {});
+}
+
+void CStudio::FinishJob(uint32_t nId, const SDecodeOutcome& outcome, EStudioProblem eProblem,
+                        const std::string& strDetail) {
     SStudioEvent event = Event(SStudioEvent::EKind::kDecodeCancelled, nId);
     {
         std::lock_guard lock(m_mutex);
@@ -159,6 +164,7 @@ void CStudio::RunDecode(uint32_t nId, std::string strPath, EStudioDecoder eDecod
         }
         pRow->m_bWaiting = false;
         pRow->m_bDecoding = false;
+        pRow->m_bRecording = false;
         pRow->m_pLive = nullptr;
         switch (outcome.m_eEnd) {
             case SDecodeOutcome::EEnd::kDecoded:
@@ -179,8 +185,101 @@ void CStudio::RunDecode(uint32_t nId, std::string strPath, EStudioDecoder eDecod
             case SDecodeOutcome::EEnd::kCancelled:
                 break;
         }
+        if (eProblem != EStudioProblem::kNone) {
+            pRow->m_eProblem = eProblem;
+            pRow->m_strDetail = strDetail;
+            event.m_eProblem = eProblem;
+            event.m_strDetail = strDetail;
+        }
     }
     m_events.Post(std::move(event));
+}
+
+uint32_t CStudio::Record(const SStudioRecording& settings) {
+    const uint32_t nId = AddRecording(settings.m_strKeep);
+    auto pStop = std::make_shared<std::atomic<bool>>(false);
+    {
+        std::lock_guard lock(m_mutex);
+        if (SRecordingRow* pRow = Find(nId)) {
+            pRow->m_bWaiting = true;
+        }
+        m_stops.push_back(pStop);
+    }
+    const uint64_t nEpoch = m_nEpoch.load();
+    m_worker.Add([this, nId, settings, pStop, nEpoch] { RunRecord(nId, settings, pStop, nEpoch); });
+    return nId;
+}
+
+void CStudio::StopRecording() {
+    std::lock_guard lock(m_mutex);
+    for (const std::shared_ptr<std::atomic<bool>>& pStop : m_stops) {
+        pStop->store(true);
+    }
+    m_stops.clear();
+}
+
+uint32_t CStudio::RecordAgain(const SStudioRecording& settings) {
+    StopRecording();
+    SStudioRecording next = settings;
+    next.m_bMergeAfter = true;
+    return Record(next);
+}
+
+// The level meter's readings: into the row, and out as progress.
+class CStudio::CLevelPoster : public CStudioLevelWatcher {
+public:
+    CLevelPoster(CStudio& studio, uint32_t nId) : m_studio(studio), m_nId(nId) {}
+    void OnLevel(const SStudioLevel& level) override {
+        SStudioEvent event = Event(SStudioEvent::EKind::kProgress, m_nId);
+        {
+            std::lock_guard lock(m_studio.m_mutex);
+            if (SRecordingRow* pRow = m_studio.Find(m_nId)) {
+                pRow->m_level = level;
+                event.m_pLive = pRow->m_pLive;
+            }
+        }
+        event.m_level = level;
+        m_studio.m_events.Post(std::move(event));
+    }
+
+private:
+    CStudio& m_studio;
+    uint32_t m_nId;
+};
+
+void CStudio::RunRecord(uint32_t nId, SStudioRecording settings,
+                        std::shared_ptr<std::atomic<bool>> pStop, uint64_t nEpoch) {
+    SRecordOutcome outcome;
+    outcome.m_decode.m_eEnd = SDecodeOutcome::EEnd::kCancelled;
+    if (m_nEpoch.load() == nEpoch && !pStop->load()) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (SRecordingRow* pRow = Find(nId)) {
+                pRow->m_bDecoding = true;
+                pRow->m_bRecording = true;
+                pRow->m_dProgress = 0.0;
+            }
+        }
+        m_events.Post(Event(SStudioEvent::EKind::kDecodeStarted, nId));
+        CJobWatcher watcher(*this, nId, nEpoch);
+        CLevelPoster level(*this, nId);
+        try {
+            outcome = RecordAndDecode(settings, *pStop, watcher, level);
+        } catch (const std::exception& error) {
+            outcome.m_decode.m_eEnd = SDecodeOutcome::EEnd::kCannotOpen;
+            outcome.m_strFailure = error.what();
+        }
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        std::erase(m_stops, pStop);
+    }
+    FinishJob(nId, outcome.m_decode,
+              outcome.m_strFailure.empty() ? EStudioProblem::kNone : EStudioProblem::kCannotRecord,
+              outcome.m_strFailure);
+    if (settings.m_bMergeAfter && outcome.m_decode.m_eEnd == SDecodeOutcome::EEnd::kDecoded) {
+        RunMerge(nEpoch);
+    }
 }
 
 void CStudio::Merge() {

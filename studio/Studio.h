@@ -17,6 +17,7 @@
 #include "DecodeJob.h"
 #include "MergedBlock.h"
 #include "StudioEvents.h"
+#include "StudioRecord.h"
 #include "TapeDecoder.h"
 #include "Worker.h"
 
@@ -28,6 +29,8 @@ struct SRecordingRow {
     bool m_bWaiting = false;
     bool m_bDecoding = false;
     double m_dProgress = 0.0;
+    bool m_bRecording = false;  // from the sound card, now
+    SStudioLevel m_level;       // while recording
     // The line in its row: why the last decode failed or stopped early.
     EStudioProblem m_eProblem = EStudioProblem::kNone;
     std::string m_strDetail;
@@ -77,6 +80,19 @@ public:
     // Queues the merge of the decoded takes (two or more).
     void Merge();
 
+    // Queues a recording from the sound card, decoded by the robust decoder
+    // as it arrives and kept in settings.m_strKeep; its row (path: the kept
+    // file) appears at once and shows the elapsed time and the input level
+    // while it runs. Returns the row's id. A device that cannot be opened
+    // is a problem in the row; what was captured stays kept and decoded.
+    uint32_t Record(const SStudioRecording& settings);
+    // Ends the recording: the last block is decoded, the kept file closed,
+    // and the row is an ordinary take from then on.
+    void StopRecording();
+    // Play again: stops the recording that runs and records the next take;
+    // once that one is finished every take is merged.
+    uint32_t RecordAgain(const SStudioRecording& settings);
+
     bool IsBusy() const { return m_worker.IsBusy(); }
     // Returns once the worker is idle and every event has been delivered
     // (not from within an observer's handler).
@@ -94,9 +110,16 @@ public:
 
 private:
     class CJobWatcher;
+    class CLevelPoster;
     SRecordingRow* Find(uint32_t nId);
     void RunDecode(uint32_t nId, std::string strPath, EStudioDecoder eDecoder, uint64_t nEpoch);
     void RunMerge(uint64_t nEpoch);
+    // The row's end of a decode or recording; eProblem, when given, is
+    // the line its row shows.
+    void FinishJob(uint32_t nId, const SDecodeOutcome& outcome, EStudioProblem eProblem,
+                   const std::string& strDetail);
+    void RunRecord(uint32_t nId, SStudioRecording settings,
+                   std::shared_ptr<std::atomic<bool>> pStop, uint64_t nEpoch);
     bool Saved(bool bWritten, const std::string& strWhere, const std::string& strDetail);
     bool NothingToSave();
     std::vector<SNamedBlock> BlocksOf(const SStudioSource& source, bool& bFound) const;
@@ -107,6 +130,8 @@ private:
     std::shared_ptr<const SMerged> m_pMerged;
     uint32_t m_nNextId = 1;
     std::atomic<EStudioDecoder> m_eDecoder{EStudioDecoder::kRobust};
+    std::vector<std::shared_ptr<std::atomic<bool>>>
+        m_stops;                        // of the recordings to come and running
     std::atomic<uint64_t> m_nEpoch{0};  // Cancel moves it on; jobs of an older one stop
     CWorker m_worker;                   // last: its thread ends before the rest goes
 };

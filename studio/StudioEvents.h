@@ -24,6 +24,7 @@ enum class EStudioProblem {
     kMergeFailed,     // any other reason a merge did not happen
     kNothingToSave,   // nothing decoded or merged yet
     kCannotWrite,     // a file could not be written (detail: which and why)
+    kCannotRecord,    // the sound card failed (detail: why); what was captured is kept
 };
 
 // The blocks and failed bytes found so far, while a recording is decoded.
@@ -33,12 +34,19 @@ struct SLiveMap {
     std::vector<STapeFailure> m_failures;
 };
 
+// The input while recording from the sound card, for the level meter.
+struct SStudioLevel {
+    double m_dSeconds = 0.0;      // audio taken so far
+    double m_dPeakDbfs = -120.0;  // the last reading's peak, dB below full scale
+    bool m_bClipped = false;
+};
+
 struct SStudioEvent {
     enum class EKind {
         kAdded,            // a recording was added (m_nRecording)
         kRemoved,          // a recording was removed
         kDecodeStarted,    // its decoding started on the worker
-        kProgress,         // m_dProgress, m_pLive: decoding goes on
+        kProgress,         // m_dProgress, m_pLive, m_level (recording): decoding goes on
         kBlockFound,       // a block started (m_pLive has it last)
         kDecodeFinished,   // decoded; m_eProblem kReadPartWay when it stopped early
         kDecodeFailed,     // could not be read: m_eProblem, m_strDetail; what it had stays
@@ -55,6 +63,7 @@ struct SStudioEvent {
     EStudioProblem m_eProblem = EStudioProblem::kNone;
     std::string m_strDetail;
     std::shared_ptr<const SLiveMap> m_pLive;
+    SStudioLevel m_level;
 };
 
 // What a view implements. Events come one at a time, in the order they

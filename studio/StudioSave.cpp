@@ -132,7 +132,8 @@ bool CStudio::SaveReport(const SStudioSource& source, const std::string& strPath
                        0.0,
                        EStudioProblem::kNothingToSave,
                        {},
-                       nullptr});
+                       nullptr,
+                       {}});
         return false;
     }
     return Saved(WriteTextFile(strPath, strPage), strPath, strPath);

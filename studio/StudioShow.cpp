@@ -18,10 +18,9 @@ constexpr const char* kDash = " \xE2\x80\x94 ";
 
 // "decoded: 3 × 1600 B, 2 failed"
 std::string CountsText(const char* pszState, size_t nBlocks, size_t nBytes, size_t nFailed,
-                       EStudioLanguage eLanguage) {
+                       const char* pszFailed) {
     return std::string(pszState) + ": " + std::to_string(nBlocks) + " " + kTimes + " " +
-           std::to_string(nBytes) + " B, " + std::to_string(nFailed) + " " +
-           StudioText(EStudioText::kColumnFailed, eLanguage);
+           std::to_string(nBytes) + " B, " + std::to_string(nFailed) + " " + pszFailed;
 }
 
 std::string SpeedText(double dSpeed) {
@@ -37,7 +36,13 @@ std::string SpeedText(double dSpeed) {
 
 std::string RecordingStateText(const SRecordingRow& row, EStudioLanguage eLanguage) {
     std::string strState;
-    if (row.m_bDecoding) {
+    if (row.m_bRecording) {
+        char szLevel[64];
+        std::snprintf(szLevel, sizeof(szLevel), " %s, %.0f dBFS%s",
+                      FormatTapeTime(row.m_level.m_dSeconds).c_str(), row.m_level.m_dPeakDbfs,
+                      row.m_level.m_bClipped ? " !" : "");
+        strState = StudioText(EStudioText::kStateRecording, eLanguage) + std::string(szLevel);
+    } else if (row.m_bDecoding) {
         strState = std::string(StudioText(EStudioText::kStateDecoding, eLanguage)) + " " +
                    std::to_string(static_cast<int>(row.m_dProgress * 100.0)) + " %";
     } else if (row.m_bWaiting) {
@@ -49,7 +54,8 @@ std::string RecordingStateText(const SRecordingRow& row, EStudioLanguage eLangua
         }
         strState = CountsText(StudioText(EStudioText::kStateDecoded, eLanguage),
                               row.m_pDecoded->m_blocks.size(), nBytes,
-                              row.m_pDecoded->m_log.Failures().size(), eLanguage);
+                              row.m_pDecoded->m_log.Failures().size(),
+                              StudioText(EStudioText::kFailedBytes, eLanguage));
     } else {
         strState = StudioText(EStudioText::kStateNew, eLanguage);
     }
@@ -67,7 +73,7 @@ std::string MergedStateText(const SMerged& merged, EStudioLanguage eLanguage) {
         nMissing += block.m_nMissing;
     }
     return CountsText(StudioText(EStudioText::kMerged, eLanguage), merged.m_blocks.size(), nBytes,
-                      nMissing, eLanguage);
+                      nMissing, StudioText(EStudioText::kMissingBytes, eLanguage));
 }
 
 std::vector<SBlockRowText> BlockRows(const SDecoded& decoded) {

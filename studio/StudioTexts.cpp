@@ -52,9 +52,14 @@ constexpr std::array<SText, static_cast<size_t>(EStudioText::kCount)> kTexts = {
     {"no failed bytes", "žádné chybné bajty"},
     {"failed", "chybných"},
     {"missing", "chybí"},
+    {"recording", "nahrává se"},
+    {"Re&cord", "&Nahrávat"},
+    {"S&top", "Zas&tavit"},
+    {"&Input:", "&Vstup:"},
+    {"default input", "výchozí vstup"},
 }};
 
-constexpr std::array<SText, 9> kProblems = {{
+constexpr std::array<SText, 10> kProblems = {{
     {"", ""},
     {"cannot be read: ", "nelze přečíst: "},
     {"reading failed part way; the bytes before it are kept",
@@ -70,6 +75,7 @@ constexpr std::array<SText, 9> kProblems = {{
     {"the takes could not be merged", "záběry nelze sloučit"},
     {"nothing is decoded yet", "zatím není nic dekódováno"},
     {"cannot be written: ", "nelze zapsat: "},
+    {"recording failed: ", "nahrávání selhalo: "},
 }};
 
 }  // namespace

@@ -54,6 +54,11 @@ enum class EStudioText {
     kNoFailure,
     kFailedBytes,
     kMissingBytes,
+    kStateRecording,
+    kRecord,
+    kStop,
+    kDevice,
+    kDefaultDevice,
     kCount
 };
 

@@ -21,12 +21,13 @@
 #include <vector>
 
 #include "AnalogRecording.h"
+#include "support/AlsaTapeDevice.h"
 #include "support/ChildProcess.h"
 #include "support/TestFiles.h"
 
 namespace {
 
-constexpr int32_t kRate = 44100;
+constexpr int32_t kRate = kTapeDeviceRate;
 
 CAnalogBlock Block(const char* szName, size_t nBytes, uint8_t nSeed) {
     CAnalogBlock block;
@@ -38,48 +39,17 @@ CAnalogBlock Block(const char* szName, size_t nBytes, uint8_t nSeed) {
     return block;
 }
 
-// The 16-bit mono samples of the encoder's recording of the blocks, without
-// the WAV header, then dSilence seconds of digital silence.
-std::vector<uint8_t> TapePcm(const std::vector<CAnalogBlock>& blocks, double dSilence) {
-    const std::vector<uint8_t> wav =
-        RenderAnalogRecording(CAnalogFormat{}, CImpairments{}, blocks, 400, 0.5);
-    std::vector<uint8_t> pcm;
-    for (size_t k = 12; k + 8 <= wav.size();) {
-        const uint32_t nSize =
-            static_cast<uint32_t>(wav[k + 4] | wav[k + 5] << 8 | wav[k + 6] << 16) |
-            static_cast<uint32_t>(wav[k + 7]) << 24;
-        if (std::memcmp(wav.data() + k, "data", 4) == 0) {
-            pcm.assign(wav.begin() + static_cast<std::ptrdiff_t>(k + 8),
-                       wav.begin() + static_cast<std::ptrdiff_t>(k + 8 + nSize));
-            break;
-        }
-        k += 8 + nSize + (nSize & 1);
-    }
-    pcm.resize(pcm.size() + static_cast<size_t>(dSilence * kRate) * 2, 0);
-    return pcm;
-}
-
 // An ALSA configuration with the capture device "tapein" reading strInfile,
-// and the environment that makes it the only one. PortAudio 19.6 lists
-// devices wrongly unless there is a "default" beside them.
+// and the environment that makes it the only one.
 std::vector<std::string> AlsaEnvironment(const CTempDir& dir, const std::string& strInfile) {
-    std::ofstream(dir.File("asoundrc")) << "pcm.tapein {\n"
-                                           "  type file\n"
-                                           "  slave.pcm { type null }\n"
-                                           "  file \"/dev/null\"\n"
-                                           "  infile \""
-                                        << strInfile
-                                        << "\"\n"
-                                           "  format \"raw\"\n"
-                                           "}\n"
-                                           "pcm.default { type plug slave.pcm \"tapein\" }\n";
+    const std::string strConfig = WriteAlsaConfig(dir, strInfile);
     std::vector<std::string> env;
     for (const std::string& strEntry : CurrentEnvironment()) {
         if (!strEntry.starts_with("ALSA_CONFIG_PATH=")) {
             env.push_back(strEntry);
         }
     }
-    env.push_back("ALSA_CONFIG_PATH=" + dir.File("asoundrc"));
+    env.push_back("ALSA_CONFIG_PATH=" + strConfig);
     return env;
 }
 

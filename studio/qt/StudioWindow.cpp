@@ -20,20 +20,16 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
-#include "BlockName.h"
-#include "BlockTable.h"
-#include "HistogramPlot.h"
-#include "MergeReport.h"
-#include "MergeStrip.h"
+#include "KeptRecording.h"
 #include "PictureWidget.h"
-#include "SignalPlot.h"
-#include "TapeMap.h"
-#include "TapeTime.h"
+#include "StudioShow.h"
 
 namespace {
 
@@ -56,14 +52,6 @@ QString ViewPath(const std::string& strPath) {
 #else
     return QFile::decodeName(QByteArray::fromStdString(strPath));
 #endif
-}
-
-std::vector<std::string> ShownNames(const std::vector<SNamedBlock>& blocks) {
-    std::vector<std::string> names;
-    for (const SNamedBlock& block : blocks) {
-        names.push_back(block.m_strName);
-    }
-    return names;
 }
 
 QTableWidgetItem* Cell(const QString& str, bool bNumber = false) {
@@ -119,6 +107,26 @@ QWidget* CStudioWindow::MakeControls() {
     pButtons->addWidget(pDecoderLabel);
     pButtons->addWidget(m_pDecoder);
     pButtons->addStretch();
+    // Recording: the input, Record (again, while one runs: the next take,
+    // merged when done), Stop, and the input's level.
+    auto* pDeviceLabel = new QLabel(Text(EStudioText::kDevice), pCentral);
+    m_pDevice = new QComboBox(pCentral);
+    m_pDevice->addItem(Text(EStudioText::kDefaultDevice), QString());
+    pDeviceLabel->setBuddy(m_pDevice);
+    pButtons->addWidget(pDeviceLabel);
+    pButtons->addWidget(m_pDevice);
+    m_pRecord = Button(EStudioText::kRecord, &CStudioWindow::OnRecord);
+    m_pStop = new QPushButton(Text(EStudioText::kStop), pCentral);
+    m_pStop->setEnabled(false);
+    connect(m_pStop, &QPushButton::clicked, this, [this] { m_studio.StopRecording(); });
+    pButtons->addWidget(m_pStop);
+    m_pLevel = new QProgressBar(pCentral);
+    m_pLevel->setRange(-60, 0);
+    m_pLevel->setValue(-60);
+    m_pLevel->setFormat("%v dBFS");
+    m_pLevel->setMaximumWidth(140);
+    pButtons->addWidget(m_pLevel);
+    QTimer::singleShot(0, this, &CStudioWindow::ListDevices);
     m_pSaveBytes = Button(EStudioText::kSaveBytes, &CStudioWindow::OnSaveBytes);
     m_pSaveBlocks = Button(EStudioText::kSaveBlocks, &CStudioWindow::OnSaveBlocks);
     m_pSaveReport = Button(EStudioText::kSaveReport, &CStudioWindow::OnSaveReport);
@@ -246,6 +254,10 @@ void CStudioWindow::Apply(const SStudioEvent& event) {
             break;
         }
         case EKind::kProgress:
+            if (event.m_level.m_dSeconds > 0.0) {
+                ShowLevel(event.m_level);
+            }
+            [[fallthrough]];
         case EKind::kBlockFound:
             m_pProgress->setValue(static_cast<int>(event.m_dProgress * 1000.0));
             ShowRow(event.m_nRecording);
@@ -263,6 +275,11 @@ void CStudioWindow::Apply(const SStudioEvent& event) {
         case EKind::kDecodeCancelled:
             m_pProgress->setValue(event.m_eKind == EKind::kDecodeFinished ? 1000 : 0);
             ShowRow(event.m_nRecording);
+            if (event.m_nRecording == m_nRecording) {
+                m_nRecording = 0;
+                m_pStop->setEnabled(false);
+                ShowLevel({});
+            }
             if (Source() && !Source()->m_bMerged && Source()->m_nRecording == event.m_nRecording) {
                 ShowSelection();
             }
@@ -296,31 +313,7 @@ void CStudioWindow::ShowRow(uint32_t nId) {
     if (it == m_rows.end() || !row) {
         return;
     }
-    QString strState;
-    if (row->m_bDecoding) {
-        strState = QString("%1 %2 %")
-                       .arg(Text(EStudioText::kStateDecoding))
-                       .arg(static_cast<int>(row->m_dProgress * 100.0));
-    } else if (row->m_bWaiting) {
-        strState = Text(EStudioText::kStateWaiting);
-    } else if (row->m_pDecoded != nullptr) {
-        size_t nBytes = 0;
-        for (const SNamedBlock& block : row->m_pDecoded->m_blocks) {
-            nBytes += block.m_bytes.size();
-        }
-        strState = QString("%1: %2 \xC3\x97 %3 B, %4 %5")
-                       .arg(Text(EStudioText::kStateDecoded))
-                       .arg(row->m_pDecoded->m_blocks.size())
-                       .arg(nBytes)
-                       .arg(row->m_pDecoded->m_log.Failures().size())
-                       .arg(Text(EStudioText::kFailedBytes));
-    } else {
-        strState = Text(EStudioText::kStateNew);
-    }
-    if (row->m_eProblem != EStudioProblem::kNone) {
-        strState +=
-            " \xE2\x80\x94 " + Q(ProblemText(row->m_eProblem, row->m_strDetail, m_eLanguage));
-    }
+    const QString strState = Q(RecordingStateText(*row, m_eLanguage));
     QTableWidgetItem* pState = m_pRecordings->item(static_cast<int>(it - m_rows.begin()), 2);
     pState->setText(strState);
     pState->setForeground(row->m_eProblem == EStudioProblem::kNone ? palette().text().color()
@@ -340,18 +333,7 @@ void CStudioWindow::ShowMergedRow() {
     }
     const int nRow = static_cast<int>(it - m_rows.begin());
     if (const std::shared_ptr<const SMerged> pMerged = m_studio.Merged()) {
-        size_t nBytes = 0;
-        size_t nMissing = 0;
-        for (const SMergedBlock& block : pMerged->m_blocks) {
-            nBytes += block.m_bytes.size();
-            nMissing += block.m_nMissing;
-        }
-        m_pRecordings->item(nRow, 2)->setText(QString("%1: %2 \xC3\x97 %3 B, %4 %5")
-                                                  .arg(Text(EStudioText::kMerged))
-                                                  .arg(pMerged->m_blocks.size())
-                                                  .arg(nBytes)
-                                                  .arg(nMissing)
-                                                  .arg(Text(EStudioText::kMissingBytes)));
+        m_pRecordings->item(nRow, 2)->setText(Q(MergedStateText(*pMerged, m_eLanguage)));
     }
     m_pRecordings->selectRow(nRow);
     ShowSelection();
@@ -383,11 +365,7 @@ void CStudioWindow::ShowSelection() {
 }
 
 void CStudioWindow::ShowLiveMap(const SLiveMap& live) {
-    CCanvasRecording picture;
-    const std::vector<std::string> names(live.m_blocks.size());
-    PaintTapeMap(picture, LayOutTapeMap(live.m_blocks, live.m_failures, live.m_dSeconds),
-                 live.m_blocks, names);
-    m_pMap->SetPicture(std::move(picture));
+    m_pMap->SetPicture(TapeMapPicture(live));
 }
 
 void CStudioWindow::ShowRecording(const SRecordingRow& row) {
@@ -402,26 +380,9 @@ void CStudioWindow::ShowRecording(const SRecordingRow& row) {
         return;
     }
     const SDecoded& decoded = *row.m_pDecoded;
-    const std::vector<std::string> names = ShownNames(decoded.m_blocks);
-    CCanvasRecording map;
-    PaintTapeMap(map, LayOutTapeMap(decoded.m_log, decoded.m_format.m_dSeconds), decoded.m_log,
-                 names);
-    m_pMap->SetPicture(std::move(map));
-    CCanvasRecording histogram;
-    PaintHistogram(histogram, decoded.m_log.Histogram(), decoded.m_log.Bounds());
-    m_pHistogram->SetPicture(std::move(histogram));
-    const std::vector<STapeBlock>& blocks = decoded.m_log.Blocks();
-    m_pBlocks->setRowCount(static_cast<int>(std::min(blocks.size(), kMaxTableRows)));
-    for (int k = 0; k < m_pBlocks->rowCount(); ++k) {
-        const STapeBlock& block = blocks[static_cast<size_t>(k)];
-        const double dSpeed = BlockSpeed(block);
-        m_pBlocks->setItem(k, 0, Cell(Q(FormatTapeTime(block.m_dStart))));
-        m_pBlocks->setItem(k, 1, Cell(Q(names[static_cast<size_t>(k)])));
-        m_pBlocks->setItem(k, 2, Cell(QString::number(block.m_nBytes), true));
-        m_pBlocks->setItem(k, 3, Cell(QString::number(block.m_nFailures), true));
-        m_pBlocks->setItem(
-            k, 4, Cell(dSpeed > 0.0 ? QString::number(dSpeed * 100.0, 'f', 1) + " %" : "", true));
-    }
+    m_pMap->SetPicture(TapeMapPicture(decoded));
+    m_pHistogram->SetPicture(HistogramPicture(decoded));
+    ShowBlockRows(BlockRows(decoded));
     if (m_pBlocks->rowCount() > 0) {
         m_pBlocks->selectRow(0);
     }
@@ -441,16 +402,22 @@ void CStudioWindow::ShowSignal() {
     if (!row || row->m_pDecoded == nullptr) {
         return;
     }
-    const CTapeLog& log = row->m_pDecoded->m_log;
-    const STapeBlock& block = log.Blocks().at(static_cast<size_t>(nBlock));
-    for (const SSignalSnapshot& snapshot : log.Snapshots()) {
-        if (snapshot.m_dFailureAt >= block.m_dStart - 1.0 &&
-            snapshot.m_dFailureAt <= block.m_dEnd + 1.0) {
-            CCanvasRecording picture;
-            PaintSnapshot(picture, snapshot);
-            m_pSignal->SetPicture(std::move(picture));
-            m_pSignalNote->setText(Q(FormatTapeTime(snapshot.m_dFailureAt)));
-            return;
+    std::string strWhen;
+    CCanvasRecording picture =
+        SignalPicture(*row->m_pDecoded, static_cast<size_t>(nBlock), strWhen);
+    if (!strWhen.empty()) {
+        m_pSignal->SetPicture(std::move(picture));
+        m_pSignalNote->setText(Q(strWhen));
+    }
+}
+
+// Start, name, bytes, failed bytes, speed; the numbers right-aligned.
+void CStudioWindow::ShowBlockRows(const std::vector<SBlockRowText>& rows) {
+    m_pBlocks->setRowCount(static_cast<int>(rows.size()));
+    for (int k = 0; k < m_pBlocks->rowCount(); ++k) {
+        const SBlockRowText& row = rows[static_cast<size_t>(k)];
+        for (int c = 0; c < static_cast<int>(row.size()); ++c) {
+            m_pBlocks->setItem(k, c, Cell(Q(row[static_cast<size_t>(c)]), c >= 2));
         }
     }
 }
@@ -461,24 +428,13 @@ void CStudioWindow::ShowMerged(const SMerged& merged) {
         delete pItem->widget();
         delete pItem;
     }
-    m_pBlocks->setRowCount(static_cast<int>(std::min(merged.m_blocks.size(), kMaxTableRows)));
-    for (int k = 0; k < m_pBlocks->rowCount(); ++k) {
-        const SMergedBlock& block = merged.m_blocks[static_cast<size_t>(k)];
-        const QString strName = Q(merged.m_named[static_cast<size_t>(k)].m_strName);
-        m_pBlocks->setItem(k, 0, Cell({}));
-        m_pBlocks->setItem(k, 1, Cell(strName));
-        m_pBlocks->setItem(k, 2, Cell(QString::number(block.m_bytes.size()), true));
-        m_pBlocks->setItem(k, 3, Cell(QString::number(block.m_nMissing), true));
-        m_pBlocks->setItem(k, 4, Cell({}));
-        if (static_cast<size_t>(k) < kMaxStrips) {
-            auto* pLabel = new QLabel(strName);
-            auto* pStrip = new CPictureWidget;
-            CCanvasRecording picture;
-            PaintMergeStrip(picture, LayOutMergeStrip(block));
-            pStrip->SetPicture(std::move(picture));
-            m_pStrips->insertWidget(m_pStrips->count() - 1, pLabel);
-            m_pStrips->insertWidget(m_pStrips->count() - 1, pStrip);
-        }
+    ShowBlockRows(BlockRows(merged));
+    for (SStripPicture& strip : MergeStripPictures(merged)) {
+        auto* pLabel = new QLabel(Q(strip.m_strName));
+        auto* pStrip = new CPictureWidget;
+        pStrip->SetPicture(std::move(strip.m_picture));
+        m_pStrips->insertWidget(m_pStrips->count() - 1, pLabel);
+        m_pStrips->insertWidget(m_pStrips->count() - 1, pStrip);
     }
     m_pMap->SetPicture(CCanvasRecording{});
     m_pHistogram->SetPicture(CCanvasRecording{});
@@ -533,6 +489,30 @@ void CStudioWindow::OnSaveReport() {
     }
 }
 
+void CStudioWindow::ListDevices() {
+    std::string strReason;
+    for (const SInputDevice& device : StudioInputDevices(strReason)) {
+        m_pDevice->addItem(Q(device.m_strName), QString::number(device.m_nIndex));
+    }
+    if (!strReason.empty()) {
+        SetStatus(Q(strReason));
+    }
+}
+
+void CStudioWindow::OnRecord() {
+    SStudioRecording settings;
+    settings.m_strDevice = m_pDevice->currentData().toString().toStdString();
+    settings.m_strKeep =
+        ModelPath(QDir(m_strFolder).filePath(Q(KeptRecordingName(std::time(nullptr)))));
+    m_nRecording = m_nRecording != 0 ? m_studio.RecordAgain(settings) : m_studio.Record(settings);
+    m_pStop->setEnabled(true);
+}
+
+void CStudioWindow::ShowLevel(const SStudioLevel& level) {
+    m_pLevel->setValue(static_cast<int>(std::lround(std::clamp(level.m_dPeakDbfs, -60.0, 0.0))));
+    m_pLevel->setFormat(level.m_bClipped ? QString("%v dBFS !") : QString("%v dBFS"));
+}
+
 void CStudioWindow::dragEnterEvent(QDragEnterEvent* pEvent) {
     if (pEvent->mimeData()->hasUrls()) {
         pEvent->acceptProposedAction();
@@ -551,6 +531,7 @@ void CStudioWindow::dropEvent(QDropEvent* pEvent) {
 }
 
 void CStudioWindow::closeEvent(QCloseEvent* pEvent) {
+    m_studio.StopRecording();
     m_studio.Cancel();
     QSettings settings;
     settings.setValue("folder", m_strFolder);

@@ -11,6 +11,7 @@
 
 #include "Studio.h"
 #include "StudioChooser.h"
+#include "StudioShow.h"
 #include "StudioTexts.h"
 
 class QComboBox;
@@ -51,6 +52,7 @@ private:
     void ShowRecording(const SRecordingRow& row);
     void ShowMerged(const SMerged& merged);
     void ShowLiveMap(const SLiveMap& live);
+    void ShowBlockRows(const std::vector<SBlockRowText>& rows);
     void ShowSignal();
     std::optional<SStudioSource> Source() const;
     void OnAdd();
@@ -58,6 +60,9 @@ private:
     void OnSaveBytes();
     void OnSaveBlocks();
     void OnSaveReport();
+    void OnRecord();
+    void ListDevices();
+    void ShowLevel(const SStudioLevel& level);
     void SetStatus(const QString& str);
 
     CStudioChooser& m_chooser;
@@ -73,6 +78,11 @@ private:
     QPushButton* m_pSaveBlocks = nullptr;
     QPushButton* m_pSaveReport = nullptr;
     QComboBox* m_pDecoder = nullptr;
+    QPushButton* m_pRecord = nullptr;
+    QPushButton* m_pStop = nullptr;
+    QComboBox* m_pDevice = nullptr;  // the input; its data: the device's number, "" the default
+    QProgressBar* m_pLevel = nullptr;
+    uint32_t m_nRecording = 0;  // the last recording started, while it runs or waits
     QTableWidget* m_pRecordings = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QTabWidget* m_pTabs = nullptr;
