@@ -288,14 +288,14 @@ TEST(MergeTakesTest, MergeIsNeverWorseThanItsBestTake) {
         std::vector<STake> takes;
         SRecovery best;
         for (size_t t = 0; t < c.m_takes.size(); ++t) {
-            const SBadTake& spec = c.m_takes[t];
+            const SBadTake& take = c.m_takes[t];
             const std::vector<CAnalogBlock> held(
-                blocks.begin() + static_cast<ptrdiff_t>(spec.m_nFirst),
-                blocks.begin() + static_cast<ptrdiff_t>(spec.m_nEnd));
+                blocks.begin() + static_cast<ptrdiff_t>(take.m_nFirst),
+                blocks.begin() + static_cast<ptrdiff_t>(take.m_nEnd));
             takes.push_back(MakeTake(dir, "bad" + std::to_string(t), Format(44100, 16),
-                                     spec.m_impairments, held));
+                                     take.m_impairments, held));
             const SRecovery alone = Compare(tape, takes.back().m_bytes);
-            if (spec.m_bBad) {
+            if (take.m_bBad) {
                 EXPECT_LT(alone.m_nOfTape, tape.size() * 4 / 5) << "take " << t << " is not bad";
             }
             if (alone.m_nOfTape > best.m_nOfTape ||
