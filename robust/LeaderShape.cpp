@@ -35,9 +35,23 @@ void CLeaderShape::Process(double dIn) {
         m_nLength = 0;
         m_dSum = m_dMax = 0.0;
     }
+    if (m_nLength < kMaxSamples) {
+        m_samples[static_cast<size_t>(m_nLength)] = static_cast<float>(dAbs);
+    }
     ++m_nLength;
     m_dSum += dAbs;
     m_dMax = std::max(m_dMax, dAbs);
+}
+
+double CLeaderShape::QuarterMean(int32_t nQuarter) const {
+    const int32_t nLength = std::min(m_nLength, kMaxSamples);
+    const int32_t nFrom = nQuarter * nLength / 4;
+    const int32_t nTo = std::max(nFrom + 1, (nQuarter + 1) * nLength / 4);
+    double dSum = 0.0;
+    for (int32_t n = nFrom; n < nTo; ++n) {
+        dSum += m_samples[static_cast<size_t>(n)];
+    }
+    return dSum / (static_cast<double>(nTo - nFrom) * m_dMax);
 }
 
 void CLeaderShape::EndHalf() {
@@ -52,10 +66,12 @@ void CLeaderShape::EndHalf() {
         m_nRun = 0;
         m_nMeasured = 0;
         m_dFlatSum = 0.0;
+        m_dDroopSum = 0.0;
         return;
     }
     if (++m_nRun > kRun && m_dMax > 0.0) {
         m_dFlatSum += m_dSum / (dLength * m_dMax);
+        m_dDroopSum += QuarterMean(1) - QuarterMean(2);
         ++m_nMeasured;
     }
 }

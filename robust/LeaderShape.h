@@ -10,9 +10,14 @@
 // cuts half-periods where the signal passes a share of its tracked peak,
 // finds a run of steady ones, and over the run measures each half-period's
 // mean level against its peak ("flatness": about 0.9 for a square wave,
-// 2/pi for a sine). Nothing is allocated; a few operations per sample.
+// 2/pi for a sine) and how it sags: the mean level of each half-period's
+// second quarter less that of its third, against its peak ("droop": about
+// 0 for a square wave or a sine, above 0 where a low-cut makes the level
+// fall from the edge on, below 0 where a low-pass makes it rise to the
+// edge). Nothing is allocated; a few operations per sample.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 class CLeaderShape {
@@ -23,12 +28,16 @@ public:
     // Whether a leader was measured, and its mean flatness (0 before).
     bool Measured() const { return m_nMeasured >= kMeasure; }
     double Flatness() const { return Measured() ? m_dFlatSum / m_nMeasured : 0.0; }
+    double Droop() const { return Measured() ? m_dDroopSum / m_nMeasured : 0.0; }
 
-    static constexpr int32_t kRun = 32;       // steady half-periods before measuring
-    static constexpr int32_t kMeasure = 128;  // half-periods measured
+    static constexpr int32_t kRun = 32;          // steady half-periods before measuring
+    static constexpr int32_t kMeasure = 128;     // half-periods measured
+    static constexpr int32_t kMaxSamples = 512;  // of a half-period kept for the droop
 
 private:
     void EndHalf();
+    // Mean |x| of quarter nQuarter (0-3) of the current half-period, against its peak.
+    double QuarterMean(int32_t nQuarter) const;
 
     double m_dMinLength = 0.0;  // samples: shorter half-periods are no leader's
     double m_dMaxLength = 0.0;  // samples: nor longer ones
@@ -42,4 +51,6 @@ private:
     int32_t m_nRun = 0;         // steady half-periods in a row
     int32_t m_nMeasured = 0;
     double m_dFlatSum = 0.0;
+    double m_dDroopSum = 0.0;
+    std::array<float, kMaxSamples> m_samples{};  // |x| of the current half-period
 };

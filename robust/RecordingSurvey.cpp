@@ -93,6 +93,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     }
     const SChannelBands& chosen = bands[static_cast<size_t>(survey.m_nChannel)];
     survey.m_dLeaderFlatness = chosen.m_shape.Flatness();
+    survey.m_dLeaderDroop = chosen.m_shape.Droop();
     const bool b60 = chosen.m_dHum[1] > chosen.m_dHum[0];
     const double dHum = chosen.m_dHum[b60 ? 1 : 0];
     if (dHum > kHumBelowTones * chosen.m_dTones && dHum > kHumAboveNeighbours * chosen.m_dHum[2]) {

@@ -20,7 +20,8 @@ struct SRecordingSurvey {
     int32_t m_nChannel = 0;          // 0-based
     double m_dHumHz = 0.0;           // 50 or 60, or 0 for no hum worth removing
     double m_dLeaderFlatness = 0.0;  // of the first leader, 0 where none was measured
-    bool m_bReplayed = true;         // false: the input could not go back to its first frame
+    double m_dLeaderDroop = 0.0;  // of the first leader (CLeaderShape), 0 where none was measured
+    bool m_bReplayed = true;      // false: the input could not go back to its first frame
 };
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);

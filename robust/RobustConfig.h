@@ -33,6 +33,10 @@ struct SRobustConfig {
     // flat than this (mean level over peak; CLeaderShape), or where no
     // leader could be measured in the first seconds.
     double m_dSquareFlatness = 0.8;
+    // ... and whose level sags at least this share of the peak from the
+    // second quarter of a half-period to the third (CLeaderShape::Droop):
+    // a low-cut's sag, not a low-pass's rounding.
+    double m_dSagDroop = 0.08;
 
     // Timing: the leader.
     int32_t m_nLeaderRun = 64;       // steady half-periods that make a leader

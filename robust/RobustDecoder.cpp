@@ -72,8 +72,13 @@ bool CRobustDecoder::StartDecoding() {
     m_nChannel = m_nChannelWanted > 0 ? m_nChannelWanted - 1 : survey.m_nChannel;
     // The edges, only where the leader's shape asks for them; the pipe's
     // thread reads this once it has started.
-    m_bEdgesOn =
-        m_nChannel != survey.m_nChannel || survey.m_dLeaderFlatness < m_config.m_dSquareFlatness;
+    // A leader that could not be measured turns them on; one that is no
+    // longer square only where it sags (a low-cut), not where it is merely
+    // rounded (a low-pass, which the crossings take as it is).
+    const bool bMeasured = survey.m_dLeaderFlatness > 0.0;
+    m_bEdgesOn = m_nChannel != survey.m_nChannel || !bMeasured ||
+                 (survey.m_dLeaderFlatness < m_config.m_dSquareFlatness &&
+                  survey.m_dLeaderDroop >= m_config.m_dSagDroop);
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
     if (!survey.m_bReplayed || !PrimeFilters()) {
         m_strFailure = "could not be read again from its start";

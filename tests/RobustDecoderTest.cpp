@@ -240,6 +240,12 @@ TEST(RobustDecoderTest, TheEdgesRunWhereTheLeaderIsNoLongerSquare) {
          }),
          true},
         {"worn head", Format(44100, 16), Impaired([](auto& i) { i.m_dLowpassHz = 2000.0; }), true},
+        // Rounded by a low-pass but not sagging: the crossings alone.
+        {"worn tape: 3 kHz low-pass and hiss", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dLowpassHz = 3000.0;
+             i.m_dHissDb = 24.0;
+         }),
+         false},
         {"all-pass", Format(44100, 16), Impaired([](auto& i) { i.m_dAllpassHz = 1000.0; }), true},
         {"8k: too few samples to tell", Format(8000, 16), {}, true},
     };
