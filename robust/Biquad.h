@@ -5,6 +5,7 @@
 // fast as its slowest recursion.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 class CBiquad {
@@ -16,6 +17,11 @@ public:
     void SetBandpass(double dHz, double dQ, double dRate);
     // A notch at dHz of quality dQ (centre over bandwidth).
     void SetNotch(double dHz, double dQ, double dRate);
+    // An analog section (n2 s^2 + n1 s + n0) / (d2 s^2 + d1 s + d0), s in
+    // radians per second, by the bilinear transform: for corners far below
+    // the Nyquist frequency, where its warping does not matter.
+    void SetAnalog(const std::array<double, 3>& dNumerator,
+                   const std::array<double, 3>& dDenominator, double dRate);
     void Reset() { m_dX1 = m_dX2 = m_dY1 = m_dY2 = 0.0; }
     // The state of a section that has always had dIn as its input.
     void Settle(double dIn) {

@@ -10,7 +10,10 @@
 
 namespace {
 
-constexpr double kListenSeconds = 4.0;  // s of the recording looked at
+// s of the recording looked at: of a stream, what may keep its first block
+// waiting; of a file, enough to hold the first bytes after a long leader.
+constexpr double kListenSeconds = 4.0;
+constexpr double kFileListenSeconds = 12.0;
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
 constexpr int32_t kChunkFrames = 8192;  // frames per read
 constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum
@@ -55,6 +58,12 @@ struct SChannelBands {
 
 }  // namespace
 
+int64_t SurveyFrames(const CSoundInput& input) {
+    const double dSeconds = input.IsStream() ? kListenSeconds : kFileListenSeconds;
+    return std::min(static_cast<int64_t>(dSeconds * input.Rate()),
+                    static_cast<int64_t>(input.MaxHeldFrames()));
+}
+
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config) {
     SRecordingSurvey survey;
     const int32_t nChannels = input.Channels();
@@ -63,8 +72,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     for (int32_t c = 0; c < nCompared; ++c) {
         bands[static_cast<size_t>(c)].Set(config, input.Rate());
     }
-    const auto nWanted = std::min(static_cast<int64_t>(kListenSeconds * input.Rate()),
-                                  static_cast<int64_t>(input.MaxHeldFrames()));
+    const int64_t nWanted = SurveyFrames(input);
     // One channel of a read at a time, as box means of one frame.
     const int32_t nChunk = std::min(input.MaxReadFrames(), kChunkFrames);
     std::vector<double> samples(static_cast<size_t>(nChunk));

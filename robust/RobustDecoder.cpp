@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "LowCutProbe.h"
 #include "RecordingSurvey.h"
 
 namespace {
@@ -76,11 +77,14 @@ bool CRobustDecoder::StartDecoding() {
     // longer square only where it sags (a low-cut), not where it is merely
     // rounded (a low-pass, which the crossings take as it is).
     const bool bMeasured = survey.m_dLeaderFlatness > 0.0;
+    const bool bSquare = survey.m_dLeaderFlatness >= m_config.m_dSquareFlatness;
     m_bEdgesOn = m_nChannel != survey.m_nChannel || !bMeasured ||
-                 (survey.m_dLeaderFlatness < m_config.m_dSquareFlatness &&
-                  survey.m_dLeaderDroop >= m_config.m_dSagDroop);
+                 (!bSquare && survey.m_dLeaderDroop >= m_config.m_dSagDroop);
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
-    if (!survey.m_bReplayed || !PrimeFilters()) {
+    // A leader no longer square may have come through a low-cut: the
+    // first bytes tell which, if any, to undo.
+    if (!survey.m_bReplayed ||
+        !PrimeFilters(m_nChannel == survey.m_nChannel && bMeasured && !bSquare)) {
         m_strFailure = "could not be read again from its start";
         m_input.Close();
         return false;
@@ -105,6 +109,7 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
     m_highpass.SetHighpass(m_config.m_dHighpassHz, m_dChainRate);
     m_lowpass.SetLowpass(m_config.m_dLowpassHz, m_dChainRate);
     m_hum.Set(dHumHz, m_config.m_dHumQ, m_dChainRate);
+    m_lowCut.Set(0, 0.0, kLowCutRatio, m_dChainRate);
     m_level.Set(m_config.m_dReleaseMs, m_config.m_dFloor, m_dChainRate);
     // Longer than any long half-period at the slowest deck speed the
     // leader allows.
@@ -234,48 +239,66 @@ bool CRobustDecoder::PopEvent(SEvent& event) {
     return true;
 }
 
-bool CRobustDecoder::PrimeFilters() {
+bool CRobustDecoder::PrimeFilters(bool bProbe) {
     // The filters start as if the recording had run before its start as it
     // runs after it, so that a DC offset or hum makes no transient over the
     // first leader, which may start at once. The input then replays its
-    // start from memory.
+    // start from memory. To look for a low-cut, all the seconds the survey
+    // read are taken (no more: the input holds those for the replay).
     std::vector<double> first;
-    const auto nWanted = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
+    const auto nPrime = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
+    const auto nWanted =
+        bProbe ? static_cast<size_t>(SurveyFrames(m_input) / m_nDecimation) : nPrime;
     first.reserve(nWanted);
     while (first.size() < nWanted) {
-        const int32_t nChain = ReadChain(m_chain.data());
+        const auto nMax = static_cast<int32_t>(
+            std::min<size_t>(nWanted - first.size(), static_cast<size_t>(m_nChainBlock)));
+        const int32_t nChain = ReadChain(m_chain.data(), nMax);
         if (nChain == 0) {
             break;
         }
-        const size_t nTaken = std::min(nWanted - first.size(), static_cast<size_t>(nChain));
-        first.insert(first.end(), m_chain.begin(),
-                     m_chain.begin() + static_cast<ptrdiff_t>(nTaken));
+        first.insert(first.end(), m_chain.begin(), m_chain.begin() + nChain);
     }
-    if (!first.empty()) {
+    const size_t nPrimed = std::min(nPrime, first.size());
+    if (nPrimed > 0) {
         // DC: the high-pass as if the recording had always been at the mean
         // of its start, the low-pass at its first value.
         double dMean = 0.0;
-        for (const double dSample : first) {
-            dMean += dSample;
+        for (size_t k = 0; k < nPrimed; ++k) {
+            dMean += first[k];
         }
-        dMean /= static_cast<double>(first.size());
+        dMean /= static_cast<double>(nPrimed);
         m_highpass.Settle(dMean);
         m_lowpass.Settle(first.front() - dMean);
         // Hum: the notches run over the start, which lasts a whole number of
         // periods of both mains frequencies and their harmonics, so they end
         // it in the state they would have had at its beginning.
+        std::vector<double> start(first.begin(), first.begin() + static_cast<ptrdiff_t>(nPrimed));
         CBiquad highpass = m_highpass;
         CBiquad lowpass = m_lowpass;
-        highpass.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
-        lowpass.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
-        m_hum.ProcessBlock(first.data(), static_cast<int32_t>(first.size()));
+        highpass.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
+        lowpass.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
+        m_hum.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
+    }
+    if (bProbe && !first.empty()) {
+        // The first seconds as decoding will see them, then the probe.
+        CBiquad highpass = m_highpass;
+        CBiquad lowpass = m_lowpass;
+        CHumFilter hum = m_hum;
+        const auto nFirst = static_cast<int32_t>(first.size());
+        highpass.ProcessBlock(first.data(), nFirst);
+        lowpass.ProcessBlock(first.data(), nFirst);
+        hum.ProcessBlock(first.data(), nFirst);
+        const SLowCut lowCut = ProbeLowCut(first, m_dChainRate, m_bEdgesOn, m_config);
+        m_lowCut.Set(lowCut.m_nOrder, lowCut.m_dCornerHz, kLowCutRatio, m_dChainRate);
     }
     return m_input.Replay();
 }
 
-int32_t CRobustDecoder::ReadChain(double* pOut) {
+int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {
     const uint8_t* pFrames = nullptr;
-    const int32_t nFrames = m_input.Read(pFrames, m_nChainBlock * m_nDecimation);
+    const int32_t nFrames =
+        m_input.Read(pFrames, (nMax > 0 ? nMax : m_nChainBlock) * m_nDecimation);
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
@@ -317,11 +340,12 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     CBiquad highpass = m_highpass;
     CBiquad lowpass = m_lowpass;
     CLevelTracker level = m_level;
-    if (m_hum.IsOn()) {
+    if (m_hum.IsOn() || m_lowCut.IsOn()) {
         for (int32_t k = 0; k < nChain; ++k) {
             pChain[k] = lowpass.Process(highpass.Process(pChain[k]));
         }
         m_hum.ProcessBlock(pChain, nChain);
+        m_lowCut.ProcessBlock(pChain, nChain);
         for (int32_t k = 0; k < nChain; ++k) {
             pLevels[k] = level.Process(pChain[k]);
         }

@@ -8,9 +8,12 @@
 //                recording, and a fast one leave an offset in a dropout
 //   low-pass     removes hiss above the tones
 //   hum notches  remove mains hum and its harmonics, where the survey of
-//                the first seconds found any (CHumFilter); all
-//                three before the level is measured, so that it is the
-//                level of the tones alone
+//                the first seconds found any (CHumFilter)
+//   low-cut      undone (CLowCutInverse), where the first leader is not
+//                square and the first bytes decode clearly better behind
+//                the inverse of a likely low-cut (ProbeLowCut); all four
+//                before the level is measured, so that it is the level of
+//                the tones alone
 //   level        the tones' peak: it rises at once and falls within a
 //                third of a millisecond where the signal does
 //   crossings    with hysteresis at a share of that level, timed between
@@ -64,6 +67,7 @@
 #include "HalfPeriodTiming.h"
 #include "HumFilter.h"
 #include "LevelTracker.h"
+#include "LowCutInverse.h"
 #include "RobustConfig.h"
 #include "SoundInput.h"
 #include "TapeDecoder.h"
@@ -116,10 +120,13 @@ private:
     void Restart();        // for a new input: no events, no log, no thread
     bool StartDecoding();  // survey, chain, priming and the pipe's thread
     void SetUpChain(int32_t nRate, double dHumHz);
-    bool PrimeFilters();              // false when the input could not go back to its start
-    bool Advance();                   // ProcessBlock, then the progress; false at the end
-    void BeginBlock(double dStart);   // the log's and the listener's
-    int32_t ReadChain(double* pOut);  // chain samples; 0 at the end of the input
+    // false when the input could not go back to its start; bProbe: look
+    // for a low-cut to undo in the first seconds as well.
+    bool PrimeFilters(bool bProbe);
+    bool Advance();                  // ProcessBlock, then the progress; false at the end
+    void BeginBlock(double dStart);  // the log's and the listener's
+    // Chain samples, at most nMax (0: a whole read); 0 at the end of the input.
+    int32_t ReadChain(double* pOut, int32_t nMax = 0);
     bool Condition(SConditionedBlock& block);  // false once the input has ended
     bool ProcessBlock();                       // false once the input has ended
     void KeepSignal(const double* pChain, const double* pLevels, int32_t nCount);  // into the ring
@@ -154,6 +161,7 @@ private:
     CBiquad m_highpass;
     CBiquad m_lowpass;
     CHumFilter m_hum;
+    CLowCutInverse m_lowCut;  // undoes a low-cut the first bytes showed (LowCutProbe)
     CLevelTracker m_level;
     CCrossingDetector m_crossings;
     CTapeLog m_log;

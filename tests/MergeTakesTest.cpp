@@ -232,11 +232,13 @@ SRecovery Compare(const Bytes& tape, const Bytes& recovered) {
 }
 
 // Steep filtering for a first-order filter: the line's AC coupling set far
-// too high, with hiss; the decoder loses the headers and frames wrong bytes.
+// too high, under heavy hiss; the decoder loses the headers and frames
+// wrong bytes. (Under less hiss it now undoes the low-cut.)
 CImpairments SteepFilter(double dHighpassHz, uint64_t nSeed) {
     CImpairments impairments;
     impairments.m_dHissDb = 20.0;
     impairments.m_dHighpassHz = dHighpassHz;
+    impairments.m_dLowpassHz = 700.0 + dHighpassHz / 3.0;
     impairments.m_nSeed = nSeed;
     return impairments;
 }
