@@ -13,7 +13,7 @@ namespace {
 // s of the recording looked at: of a stream, what may keep its first block
 // waiting; of a file, enough to hold the first bytes after a long leader.
 constexpr double kListenSeconds = 4.0;
-constexpr double kFileListenSeconds = 12.0;
+constexpr double kFileListenSeconds = 8.0;
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
 constexpr int32_t kChunkFrames = 8192;  // frames per read
 constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum

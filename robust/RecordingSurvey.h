@@ -26,5 +26,5 @@ struct SRecordingSurvey {
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);
 // The frames the survey reads from the start of input (4 s of a stream,
-// 12 s of a file, at most what it holds), which it then holds for a replay.
+// 8 s of a file, at most what it holds), which it then holds for a replay.
 int64_t SurveyFrames(const CSoundInput& input);

@@ -96,6 +96,9 @@ public:
     // Whether the edges run beside the crossings for this recording: its
     // first leader was not square, or could not be measured.
     bool EdgesOn() const { return m_bEdgesOn; }
+    // The low-cut undone for this recording: its order (0: none) and corner.
+    int32_t LowCutOrder() const { return m_lowCut.Order(); }
+    double LowCutHz() const { return m_lowCut.CornerHz(); }
     SRecordingFormat GetFormat() const override;
     int32_t FindLeader() override;
     int32_t ReadDataByte() override;

@@ -185,6 +185,27 @@ std::vector<SCondition> Conditions() {
          }),
          1.0},
         {"8k A-law", aLaw, clean, 1.0},
+        {"low-cut, 3rd order at 400 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 400.0;
+             i.m_nHighpassOrder = 3;
+         }),
+         1.0},
+        {"a line's band, 300-2,800 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dBandLowHz = 300.0;
+             i.m_dBandHighHz = 2800.0;
+         }),
+         1.0},
+        {"a line's band on a deck 7% slow", Format(48000, 16), Impaired([](auto& i) {
+             i.m_dBandLowHz = 300.0;
+             i.m_dBandHighHz = 2800.0;
+             i.m_dSpeed = 0.93;
+         }),
+         1.0},
+        {"the telephone: 8k mu-law, 300-3,400 Hz", muLaw, Impaired([](auto& i) {
+             i.m_dBandLowHz = 300.0;
+             i.m_dBandHighHz = 3400.0;
+         }),
+         0.99},
     };
 }
 
@@ -262,6 +283,50 @@ TEST(RobustDecoderTest, TheEdgesRunWhereTheLeaderIsNoLongerSquare) {
         CRobustDecoder decoder;
         ASSERT_EQ(RunConversion(owner, decoder), ERunResult::kDone);
         EXPECT_EQ(decoder.EdgesOn(), test.m_bEdges);
+        EXPECT_EQ(ReadBytes(dir.File("test.dat")), TapeBytes(blocks));
+    }
+}
+
+// A low-cut is undone where the first seconds frame clearly better behind
+// its inverse, and only there: a square leader is not even probed, and a
+// merely rounded one (a low-pass) frames as well as it is.
+TEST(RobustDecoderTest, ALowCutIsUndoneWhereTheFirstBytesShowIt) {
+    const struct {
+        const char* m_szName;
+        CAnalogFormat m_format;
+        CImpairments m_impairments;
+        bool m_bUndone;
+    } kCases[] = {
+        {"clean", Format(44100, 16), {}, false},
+        {"worn tape: 3 kHz low-pass and hiss", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dLowpassHz = 3000.0;
+             i.m_dHissDb = 24.0;
+         }),
+         false},
+        {"a line's band, 300-2,800 Hz", Format(44100, 16), Impaired([](auto& i) {
+             i.m_dBandLowHz = 300.0;
+             i.m_dBandHighHz = 2800.0;
+         }),
+         true},
+        {"low-cut, 3rd order at 400 Hz", Format(22050, 16), Impaired([](auto& i) {
+             i.m_dHighpassHz = 400.0;
+             i.m_nHighpassOrder = 3;
+         }),
+         true},
+    };
+    const std::vector<CAnalogBlock> blocks = TapeBlocks();
+    CTempDir dir;
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        const std::string strWav = dir.File("tape.wav");
+        ASSERT_TRUE(
+            WriteAnalogRecording(strWav, test.m_format, test.m_impairments, blocks, 200, 0.3));
+        CCurrentDir here(dir.Path());
+        CRecordingOwner owner;
+        owner.m_strPath = strWav;
+        CRobustDecoder decoder;
+        ASSERT_EQ(RunConversion(owner, decoder), ERunResult::kDone);
+        EXPECT_EQ(decoder.LowCutOrder() > 0, test.m_bUndone) << decoder.LowCutHz() << " Hz";
         EXPECT_EQ(ReadBytes(dir.File("test.dat")), TapeBytes(blocks));
     }
 }

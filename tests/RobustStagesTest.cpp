@@ -18,6 +18,7 @@
 #include "HalfPeriodTiming.h"
 #include "LeaderDetector.h"
 #include "LeaderShape.h"
+#include "LowCutInverse.h"
 #include "SampleCoding.h"
 
 namespace {
@@ -51,6 +52,57 @@ TEST(RobustStagesTest, FiltersPassAndStopWhereTheySay) {
         dPeak = n > 16000 ? std::max(dPeak, std::fabs(dOut)) : 0.0;
     }
     EXPECT_LT(dPeak, 0.02);
+}
+
+// Behind a Butterworth low-cut of its order and corner, the inverse leaves
+// a signal as if the low-cut had been at half the corner: the long
+// half-periods' tones (650 Hz) whole again, what lies far below raised no
+// more than 2^order.
+TEST(RobustStagesTest, LowCutInverseMovesTheLowCutDown) {
+    constexpr double kRate = 11025.0;
+    const struct {
+        int32_t m_nOrder;
+        double m_dCornerHz;
+    } kCases[] = {{0, 300.0}, {1, 300.0}, {2, 300.0}, {3, 400.0}, {4, 200.0}, {4, 300.0}};
+    for (const auto& test : kCases) {
+        // The low-cut: Butterworth sections, as a line or a tool makes it.
+        const double dCorner = 2.0 * std::numbers::pi * test.m_dCornerHz;
+        std::vector<CBiquad> lowCut;
+        if (test.m_nOrder % 2 == 1) {
+            lowCut.emplace_back().SetAnalog({0.0, 1.0, 0.0}, {dCorner, 1.0, 0.0}, kRate);
+        }
+        for (int32_t k = 0; k < test.m_nOrder / 2; ++k) {
+            const double dDamping =
+                2.0 * std::sin((2 * k + 1) * std::numbers::pi / (2.0 * test.m_nOrder));
+            lowCut.emplace_back().SetAnalog({0.0, 0.0, 1.0},
+                                            {dCorner * dCorner, dDamping * dCorner, 1.0}, kRate);
+        }
+        for (const double dHz : {60.0, 150.0, 300.0, 650.0, 2000.0}) {
+            SCOPED_TRACE(std::to_string(test.m_nOrder) + " at " + std::to_string(test.m_dCornerHz) +
+                         " Hz, " + std::to_string(dHz) + " Hz");
+            CLowCutInverse inverse;
+            inverse.Set(test.m_nOrder, test.m_dCornerHz, 0.5, kRate);
+            std::vector<CBiquad> sections = lowCut;
+            std::vector<double> samples(static_cast<size_t>(kRate));
+            for (size_t n = 0; n < samples.size(); ++n) {
+                samples[n] =
+                    std::sin(2.0 * std::numbers::pi * dHz * static_cast<double>(n) / kRate);
+                for (CBiquad& section : sections) {
+                    samples[n] = section.Process(samples[n]);
+                }
+            }
+            inverse.ProcessBlock(samples.data(), static_cast<int32_t>(samples.size()));
+            const double dPeak = std::fabs(*std::max_element(
+                samples.begin() + static_cast<ptrdiff_t>(samples.size() / 2), samples.end(),
+                [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
+            const double dMoved = test.m_nOrder == 0
+                                      ? 1.0
+                                      : 1.0 / std::sqrt(1.0 + std::pow(0.5 * test.m_dCornerHz / dHz,
+                                                                       2.0 * test.m_nOrder));
+            EXPECT_NEAR(dPeak, dMoved, 0.03);
+            EXPECT_EQ(inverse.IsOn(), test.m_nOrder > 0);
+        }
+    }
 }
 
 // Two stereo frames per box, the second channel's samples as each coding
