@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::array<double, 5> kCornersHz = {100.0, 141.0, 200.0, 283.0, 400.0};
 constexpr int32_t kLostWeight = 4;  // bytes a lost byte counts against
+constexpr int32_t kTelling = 32;    // bytes framed by one of them that tell the low-cut
 // A low-cut is undone only where its inverse frames more than this many
 // more, net: two lost bytes fewer, or nine bytes more. Behind no low-cut,
 // an inverse raises the lows and moves the crossings of long half-periods:
@@ -26,6 +27,7 @@ constexpr int32_t kMargin = 8;
 struct SScore {
     int32_t m_nNet = 0;
     double m_dSure = 0.0;
+    int32_t m_nBytes = 0;
     bool operator>(const SScore& other) const {
         return m_nNet != other.m_nNet ? m_nNet > other.m_nNet : m_dSure > other.m_dSure;
     }
@@ -39,7 +41,7 @@ public:
     }
     void OnFailure(double) override { ++m_nLost; }
     void OnBlockEnd() override {}
-    SScore Score() const { return {m_nBytes - kLostWeight * m_nLost, m_dSure}; }
+    SScore Score() const { return {m_nBytes - kLostWeight * m_nLost, m_dSure, m_nBytes}; }
 
     int32_t m_nBytes = 0;
     int32_t m_nLost = 0;
@@ -117,5 +119,9 @@ SLowCut ProbeLowCut(const std::vector<double>& conditioned, double dRate, bool b
             }
         }
     }
-    return bestScore.m_nNet > asItIs.m_nNet + kMargin ? best : SLowCut{};
+    if (bestScore.m_nNet <= asItIs.m_nNet + kMargin) {
+        best = {};
+    }
+    best.m_bTold = std::max(asItIs.m_nBytes, bestScore.m_nBytes) >= kTelling;
+    return best;
 }

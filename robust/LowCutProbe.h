@@ -19,6 +19,7 @@
 struct SLowCut {
     int32_t m_nOrder = 0;  // 0: none
     double m_dCornerHz = 0.0;
+    bool m_bTold = false;  // the seconds held enough bytes to tell
 };
 
 // conditioned: chain samples at dRate, filtered as decoding filters them;

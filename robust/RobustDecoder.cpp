@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "LowCutProbe.h"
 #include "RecordingSurvey.h"
@@ -20,7 +21,8 @@ CRobustDecoder::CRobustDecoder(SRobustConfig config)
       m_timing(m_config),
       m_framer(m_config, m_timing, *this),
       m_edgeTiming(m_config),
-      m_edgeFramer(m_config, m_edgeTiming, m_choice.Events(CDetectorChoice::EDetector::kEdges)) {
+      m_edgeFramer(m_config, m_edgeTiming, m_choice.Events(CDetectorChoice::EDetector::kEdges)),
+      m_watch(m_config) {
     m_events.reserve(4096);
     m_signal.resize(kSignalRing);
     m_signalLevel.resize(kSignalRing);
@@ -49,6 +51,11 @@ bool CRobustDecoder::OpenStream(CByteSource& source) {
 
 void CRobustDecoder::Restart() {
     m_pipe.Stop();
+    m_watch.Stop();
+    m_bLowCutFound.store(false, std::memory_order_relaxed);
+    m_bFramingBlock = false;
+    m_bBlockBegun = false;
+    m_bLowCutWaits = false;
     m_bReadError = false;
     m_log.Clear();
     m_events.clear();
@@ -82,9 +89,10 @@ bool CRobustDecoder::StartDecoding() {
                  (!bSquare && survey.m_dLeaderDroop >= m_config.m_dSagDroop);
     SetUpChain(m_input.Rate(), survey.m_dHumHz);
     // A leader no longer square may have come through a low-cut: the
-    // first bytes tell which, if any, to undo.
-    if (!survey.m_bReplayed ||
-        !PrimeFilters(m_nChannel == survey.m_nChannel && bMeasured && !bSquare)) {
+    // first bytes tell which, if any, to undo; where the first seconds
+    // show no leader, the first block's do.
+    const bool bSurveyed = m_nChannel == survey.m_nChannel && bMeasured;
+    if (!survey.m_bReplayed || !PrimeFilters(bSurveyed && !bSquare, !(bSurveyed && bSquare))) {
         m_strFailure = "could not be read again from its start";
         m_input.Close();
         return false;
@@ -239,7 +247,7 @@ bool CRobustDecoder::PopEvent(SEvent& event) {
     return true;
 }
 
-bool CRobustDecoder::PrimeFilters(bool bProbe) {
+bool CRobustDecoder::PrimeFilters(bool bProbe, bool bWatch) {
     // The filters start as if the recording had run before its start as it
     // runs after it, so that a DC offset or hum makes no transient over the
     // first leader, which may start at once. The input then replays its
@@ -291,6 +299,10 @@ bool CRobustDecoder::PrimeFilters(bool bProbe) {
         hum.ProcessBlock(first.data(), nFirst);
         const SLowCut lowCut = ProbeLowCut(first, m_dChainRate, m_bEdgesOn, m_config);
         m_lowCut.Set(lowCut.m_nOrder, lowCut.m_dCornerHz, kLowCutRatio, m_dChainRate);
+        bWatch = !lowCut.m_bTold;
+    }
+    if (bWatch) {
+        m_watch.Start(m_dChainRate, m_bEdgesOn);
     }
     return m_input.Replay();
 }
@@ -335,6 +347,11 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     // before the crossings, whose hysteresis it sets. High-pass, low-pass
     // and level run in one loop on copies held in registers, so that the
     // processor overlaps their recursions.
+    // A low-cut the first block showed is undone from here on.
+    if (m_bLowCutFound.load(std::memory_order_acquire)) {
+        m_bLowCutFound.store(false, std::memory_order_relaxed);
+        m_lowCut.Set(m_foundLowCut.m_nOrder, m_foundLowCut.m_dCornerHz, kLowCutRatio, m_dChainRate);
+    }
     double* pChain = block.m_chain.data();
     double* pLevels = block.m_levels.data();
     CBiquad highpass = m_highpass;
@@ -411,6 +428,15 @@ bool CRobustDecoder::ProcessBlock() {
     for (int32_t e = 0; e < block.m_nEdges; ++e) {
         OnEdge(block.m_edges[static_cast<size_t>(e)].m_dAt);
     }
+    const bool bBlockBegun = std::exchange(m_bBlockBegun, false);
+    if (m_watch.IsWatching() && m_watch.Add(pChain, block.m_nCount, bBlockBegun) &&
+        m_watch.Result().m_nOrder > 0) {
+        // Undone from the end of this block on: a framer that lost the
+        // block's thread before would not find it again in mid-block.
+        m_foundLowCut = m_watch.Result();
+        m_bLowCutWaits = m_bFramingBlock;
+        m_bLowCutFound.store(!m_bLowCutWaits, std::memory_order_release);
+    }
     m_pipe.Release();
     if (m_bEdgesOn) {
         m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
@@ -455,6 +481,8 @@ void CRobustDecoder::OnEdge(double dAt) {
 // The crossings' framer reports here: to the choice where the edges run,
 // else straight to the queue the conversion run takes.
 void CRobustDecoder::OnByte(const SFramedByte& byte) {
+    m_bBlockBegun = m_bBlockBegun || !m_bFramingBlock;
+    m_bFramingBlock = true;
     if (m_bEdgesOn) {
         m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
     } else {
@@ -476,6 +504,10 @@ void CRobustDecoder::OnFailure(double dAt) {
 }
 
 void CRobustDecoder::OnBlockEnd() {
+    m_bFramingBlock = false;
+    if (std::exchange(m_bLowCutWaits, false)) {
+        m_bLowCutFound.store(true, std::memory_order_release);
+    }
     if (m_bEdgesOn) {
         m_choice.Events(CDetectorChoice::EDetector::kCrossings).OnBlockEnd();
     } else {

@@ -68,6 +68,7 @@
 #include "HumFilter.h"
 #include "LevelTracker.h"
 #include "LowCutInverse.h"
+#include "LowCutWatch.h"
 #include "RobustConfig.h"
 #include "SoundInput.h"
 #include "TapeDecoder.h"
@@ -124,8 +125,9 @@ private:
     bool StartDecoding();  // survey, chain, priming and the pipe's thread
     void SetUpChain(int32_t nRate, double dHumHz);
     // false when the input could not go back to its start; bProbe: look
-    // for a low-cut to undo in the first seconds as well.
-    bool PrimeFilters(bool bProbe);
+    // for a low-cut to undo in the first seconds as well; bWatch: in the
+    // first block, where the first seconds did not tell.
+    bool PrimeFilters(bool bProbe, bool bWatch);
     bool Advance();                  // ProcessBlock, then the progress; false at the end
     void BeginBlock(double dStart);  // the log's and the listener's
     // Chain samples, at most nMax (0: a whole read); 0 at the end of the input.
@@ -165,6 +167,14 @@ private:
     CBiquad m_lowpass;
     CHumFilter m_hum;
     CLowCutInverse m_lowCut;  // undoes a low-cut the first bytes showed (LowCutProbe)
+    // Where the first seconds held no bytes to tell by: the first block's
+    // (on the run's thread), handed to the pipe's thread through these.
+    CLowCutWatch m_watch;
+    SLowCut m_foundLowCut;
+    bool m_bLowCutWaits = false;  // found: handed over at the end of the block
+    std::atomic<bool> m_bLowCutFound{false};
+    bool m_bFramingBlock = false;  // the crossings' framer has framed a byte of its block
+    bool m_bBlockBegun = false;    // ... the first since the watch last looked
     CLevelTracker m_level;
     CCrossingDetector m_crossings;
     CTapeLog m_log;

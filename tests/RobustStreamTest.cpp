@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,32 @@ TEST(RobustStreamTest, EveryContainerGivesItsBytesInPiecesOfAnySize) {
             EXPECT_EQ(source.Delivered(), container.m_file.size());
         }
     }
+}
+
+// A stream decodes as it arrives, so its first seconds may show no bytes
+// to tell a low-cut by (here: no leader at all). The first block's then
+// tell, and the low-cut is undone from the block after it on.
+TEST(RobustStreamTest, ALowCutIsUndoneFromTheBlockAfterTheFirst) {
+    const std::vector<CAnalogBlock> blocks =
+        RandomBlocks(23, {{"FIRST", 1500}, {"SECOND", 1500}, {"THIRD", 1500}});
+    CTempDir dir;
+    const std::string strWav = dir.File("band.wav");
+    CAnalogFormat format;
+    format.m_nRate = 44100;
+    format.m_nBits = 16;
+    CImpairments line;
+    line.m_dBandLowHz = 300.0;
+    line.m_dBandHighHz = 2800.0;
+    ASSERT_TRUE(WriteAnalogRecording(strWav, format, line, blocks, 400, 5.0));
+    const Bytes wav = ReadBytes(strWav);
+    CPieceSource source(wav, {4096});
+    CRobustDecoder decoder;
+    const Bytes decoded = DecodeStream(dir, source, decoder);
+    EXPECT_GT(decoder.LowCutOrder(), 0);
+    const Bytes after = TapeBytes(std::span<const CAnalogBlock>(blocks).subspan(1));
+    ASSERT_GE(decoded.size(), after.size());
+    EXPECT_TRUE(std::equal(after.begin(), after.end(),
+                           decoded.end() - static_cast<ptrdiff_t>(after.size())));
 }
 
 // A read error part way: the bytes before it are kept, and the run says
