@@ -117,6 +117,9 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
         static_cast<int64_t>(m_config.m_dLeaderMaxRatio * m_config.m_dLongSeconds * m_dChainRate) +
         1;
     m_edges.Reset(m_config.m_dEdgeReleaseMs, m_config.m_dFloor, m_dChainRate, nQuiet);
+    // A crossing or an edge is timed at most this far before the sample
+    // that makes it known: the quiet that makes a fade, and an edge's run.
+    m_dKnownLag = static_cast<double>(nQuiet + kEdgeRunMax) / m_dChainRate;
     m_edgeTiming.Reset();
     m_edgeFramer.Reset();
     m_choice.Reset();
@@ -388,8 +391,14 @@ bool CRobustDecoder::ProcessBlock() {
         OnEdge(block.m_edges[static_cast<size_t>(e)].m_dAt);
     }
     m_pipe.Release();
+    // Time passes for the framers also where no half-period ends, so that a
+    // block followed by silence or noise ends when its end gap has passed.
+    const double dPassed =
+        static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset - m_dKnownLag;
+    m_framer.Pass(dPassed);
     if (m_bEdgesOn) {
-        m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
+        m_edgeFramer.Pass(dPassed);
+        m_choice.Advance(std::min(m_framer.Settled(), m_edgeFramer.Settled()), m_events);
     }
     return true;
 }

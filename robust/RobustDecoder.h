@@ -112,6 +112,7 @@ private:
     static constexpr size_t kCrossingRing = 2048;     // half-periods kept for pictures
     static constexpr int32_t kChainBlockMax = 16384;  // chain samples per read
     static constexpr int32_t kDetectPart = 4096;      // chain samples per crossing search
+    static constexpr int64_t kEdgeRunMax = 32;        // chain samples: an edge's run, and more
 
     void Restart();        // for a new input: no events, no log, no thread
     bool StartDecoding();  // survey, chain, priming and the pipe's thread
@@ -163,9 +164,10 @@ private:
     int32_t m_nDecimation = 1;     // frames per chain sample
     double m_dChainRate = 0.0;     // chain samples per second
     double m_dTimeOffset = 0.0;  // s: from a chain sample's index time to the middle of its frames
-    int32_t m_nChainBlock = 0;   // chain samples per read, at most
-    SChannelLayout m_layout;     // of the channel in use
-    int64_t m_nSample = 0;       // chain samples so far
+    double m_dKnownLag = 0.0;   // s: an event's time before the sample that makes it known, at most
+    int32_t m_nChainBlock = 0;  // chain samples per read, at most
+    SChannelLayout m_layout;    // of the channel in use
+    int64_t m_nSample = 0;      // chain samples so far
     double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
     bool m_bInputDone = false;
     bool m_bReadError = false;  // the input ended in a read error
