@@ -8,7 +8,9 @@
 // channel (CLeaderShape) tells whether the way from the tape changed the
 // shape of the pulses. The survey reads the first seconds
 // once, as many as the input holds for a replay, and the input then replays
-// them from its first frame.
+// them from its first frame. A stream's survey ends early, once the first
+// leader has been measured, so that its first block is decoded as it
+// arrives.
 #pragma once
 
 #include <cstdint>
