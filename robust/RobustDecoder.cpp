@@ -278,7 +278,9 @@ bool CRobustDecoder::PrimeFilters() {
 
 int32_t CRobustDecoder::ReadChain(double* pOut) {
     const uint8_t* pFrames = nullptr;
-    const int32_t nFrames = m_input.Read(pFrames, m_nChainBlock * m_nDecimation);
+    // From a stream, what has arrived (at least a few ms), in whole boxes.
+    const int32_t nBoxes = std::min(m_input.ReadyFrames() / m_nDecimation, m_nChainBlock);
+    const int32_t nFrames = m_input.Read(pFrames, std::max(nBoxes, 1) * m_nDecimation);
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
