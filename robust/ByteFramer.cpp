@@ -40,10 +40,12 @@ EHalfClass CByteFramer::Add(const SHalfPeriod& measured) {
         const bool bTaken = measured.m_dStart == m_dEndedAt;
         m_dEndedAt = -1.0;
         if (bTaken) {
-            // The gap that Pass ended the block with: framed already.
+            // The gap that Pass took as ending at its time: framed already,
+            // but for the end gap at its real end.
             SHalfPeriod half = measured;
             m_timing.Classify(half);
             m_dHeadEnd = half.m_dStart + half.m_dLength;
+            EndIfGapPassed(m_dHeadEnd);
             return half.m_eClass;
         }
         m_bSkipLeader = false;
@@ -286,22 +288,34 @@ void CByteFramer::Finish() {
 void CByteFramer::Pass(double dNow) {
     m_dPassed = std::max(m_dPassed, dNow);
     const bool bInData = m_eMode == EMode::kData || m_eMode == EMode::kResync;
-    if (!bInData || m_dEndedAt >= 0.0 || dNow - m_dLastGood <= m_config.m_dBlockEndGap ||
-        dNow - m_dHeadEnd <= m_timing.LongMax()) {
+    if (!bInData) {
+        return;
+    }
+    if (m_dEndedAt >= 0.0) {
+        EndIfGapPassed(dNow);  // the gap taken already goes on
+        return;
+    }
+    if (dNow - m_dLastGood <= m_config.m_dBlockEndGap || dNow - m_dHeadEnd <= m_timing.LongMax()) {
         return;
     }
     // The half-period in progress is a gap, however long it gets, and the
-    // block's end gap has passed: framed as if it ended now. Data breaks
-    // there and the resync ends the block at the next half-period, which
-    // then joins no leader; a resync ends it at the gap itself.
+    // block's end gap has passed: framed as if it ended now (a resync may
+    // settle on it). Data breaks there, and the resync ends the block at the
+    // next half-period, which then joins no leader; a resync ends it at the
+    // gap itself.
     const bool bFromData = m_eMode == EMode::kData;
     const double dFrom = m_dHeadEnd;
     Add({dFrom, dNow - dFrom});
-    if (m_eMode == EMode::kResync) {
+    m_dEndedAt = dFrom;
+    const bool bOpen = m_eMode == EMode::kResync;
+    EndIfGapPassed(dNow);
+    m_bSkipLeader = bFromData && bOpen && m_eMode == EMode::kSeekLeader;
+}
+
+void CByteFramer::EndIfGapPassed(double dNow) {
+    if (m_eMode == EMode::kResync && dNow - m_dLastGood > m_config.m_dBlockEndGap) {
         EndBlock(false);
     }
-    m_dEndedAt = dFrom;
-    m_bSkipLeader = bFromData;
 }
 
 double CByteFramer::Settled() const {

@@ -79,6 +79,8 @@ private:
     SRun CleanRun(int64_t nFrom) const;
     void CommitResync(int64_t nCandidate);
     void EndBlock(bool bLeaderFound);
+    // In a resync, once dNow (s) is the end gap past the last good byte.
+    void EndIfGapPassed(double dNow);
     double ByteSeconds() const;
 
     const SRobustConfig& m_config;
