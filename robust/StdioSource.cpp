@@ -6,7 +6,14 @@
 #include <cerrno>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <io.h>
+#include <windows.h>
 #else
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -53,7 +60,15 @@ int64_t CStdioSource::Read(void* pOut, int64_t nBytes) {
 }
 
 int64_t CStdioSource::Ready() const {
-#if defined(_WIN32) || !defined(FIONREAD)
+#ifdef _WIN32
+    // A pipe's waiting bytes; those in the stream's buffer are read too.
+    const auto hPipe = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(m_pFile)));
+    DWORD nBytes = 0;
+    return GetFileType(hPipe) == FILE_TYPE_PIPE &&
+                   PeekNamedPipe(hPipe, nullptr, 0, nullptr, &nBytes, nullptr) != 0
+               ? static_cast<int64_t>(nBytes)
+               : 0;
+#elif !defined(FIONREAD)
     return 0;
 #else
     int nBytes = 0;

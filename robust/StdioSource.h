@@ -18,7 +18,7 @@ public:
 
     // What has arrived, without waiting for more (on Windows, as much as asked).
     int64_t Read(void* pOut, int64_t nBytes) override;
-    int64_t Ready() const override;  // the bytes waiting in a pipe (0 on Windows)
+    int64_t Ready() const override;  // the bytes waiting in a pipe
 
     // Standard input, switched to binary where the system tells the two apart.
     static std::FILE* BinaryStdin();
