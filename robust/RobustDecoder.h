@@ -24,10 +24,13 @@
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
 //   framing      leader, bytes and resync after a failed byte (CByteFramer),
-//                for the crossings and for the edges, each with its timing
+//                for the crossings and for the edges, each with its timing;
+//                told after each block how far the signal has been seen, so
+//                that a block followed by silence or noise ends once its
+//                end gap has passed, not when the next signal comes
 //   choice       each stretch's bytes from the detector that framed it more
-//                cleanly, the crossings wherever they lost none
-//                (CDetectorChoice)
+//                cleanly, the crossings wherever they lost none, as soon as
+//                both framers have settled it (CDetectorChoice)
 //
 // The filters are primed on the start of the recording, so that DC and hum
 // make no transient over a first leader. Each stage takes a block of samples
