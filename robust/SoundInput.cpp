@@ -274,10 +274,10 @@ int32_t CSoundInput::ReadyFrames() const {
     if (m_pCursor == nullptr) {
         return m_nMaxReadFrames;
     }
-    // The stored frames' size: compressed ones arrive smaller, so that
-    // this counts fewer than have arrived.
     // The held ones first, on their own: a read past them ends the holding,
-    // which the priming after the survey must not.
+    // which the priming after the survey must not. Then what has arrived,
+    // counted in stored frames: compressed ones arrive smaller, so that this
+    // counts fewer than there are.
     const int64_t nStoredFrameBytes = std::max(int64_t{1}, int64_t{m_nBits / 8} * m_nChannels);
     const int64_t nHeld = static_cast<int64_t>((m_nHeld - m_nReplayed) / FrameBytes());
     const int64_t nReady = nHeld > 0 ? nHeld : m_pCursor->Ready() / nStoredFrameBytes;
