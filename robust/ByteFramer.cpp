@@ -21,6 +21,9 @@ void CByteFramer::Reset() {
     m_eMode = EMode::kSeekLeader;
     m_nHead = m_nNext = m_nResyncFrom = 0;
     m_dByteSeconds = 0.0;
+    m_dHeadEnd = m_dPassed = m_dEndFrom = 0.0;
+    m_dEndedAt = -1.0;
+    m_bSkipLeader = false;
 }
 
 double CByteFramer::ByteSeconds() const {
@@ -33,6 +36,20 @@ double CByteFramer::ByteSeconds() const {
 }
 
 EHalfClass CByteFramer::Add(const SHalfPeriod& measured) {
+    if (m_dEndedAt >= 0.0) {
+        const bool bTaken = measured.m_dStart == m_dEndedAt;
+        m_dEndedAt = -1.0;
+        if (bTaken) {
+            // The gap that Pass took as ending at its time: framed already,
+            // but for the end gap at its real end.
+            SHalfPeriod half = measured;
+            m_timing.Classify(half);
+            m_dHeadEnd = half.m_dStart + half.m_dLength;
+            EndIfGapPassed(m_dHeadEnd);
+            return half.m_eClass;
+        }
+        m_bSkipLeader = false;
+    }
     // Classed in its place in the ring, field by field: a copy of the
     // whole just after its class was written would wait for that store.
     SHalfPeriod& half = m_ring[static_cast<size_t>(m_nHead & (kRing - 1))];
@@ -40,10 +57,13 @@ EHalfClass CByteFramer::Add(const SHalfPeriod& measured) {
     half.m_dLength = measured.m_dLength;
     m_timing.Classify(half);
     ++m_nHead;
+    m_dHeadEnd = half.m_dStart + half.m_dLength;
+    const bool bSkipLeader = m_bSkipLeader;
+    m_bSkipLeader = false;
     switch (m_eMode) {
         case EMode::kSeekLeader:
             m_nNext = m_nHead;
-            if (m_leader.Add(half.m_dLength)) {
+            if (!bSkipLeader && m_leader.Add(half.m_dLength)) {
                 m_timing.Learn(m_leader.Mean());
                 m_eMode = EMode::kAwaitStart;
             }
@@ -95,6 +115,7 @@ void CByteFramer::Pump() {
             }
             m_eMode = EMode::kData;
             m_dByteSeconds = 0.0;
+            m_dEndFrom = half.m_dStart;
             m_parse.Restart();
         }
         TakeData(half);
@@ -113,6 +134,7 @@ void CByteFramer::TakeData(const SHalfPeriod& half) {
             m_dByteSeconds =
                 m_dByteSeconds > 0.0 ? m_dByteSeconds + (dLength - m_dByteSeconds) / 16.0 : dLength;
             m_dLastGood = byte.m_dEnd;
+            m_dEndFrom = byte.m_dStart;
             m_events.OnByte(byte);
             return;
         }
@@ -261,4 +283,51 @@ void CByteFramer::Finish() {
     if (m_eMode != EMode::kSeekLeader) {
         EndBlock(false);
     }
+}
+
+void CByteFramer::Pass(double dNow) {
+    m_dPassed = std::max(m_dPassed, dNow);
+    const bool bInData = m_eMode == EMode::kData || m_eMode == EMode::kResync;
+    if (!bInData) {
+        return;
+    }
+    if (m_dEndedAt >= 0.0) {
+        EndIfGapPassed(dNow);  // the gap taken already goes on
+        return;
+    }
+    if (dNow - m_dLastGood <= m_config.m_dBlockEndGap || dNow - m_dHeadEnd <= m_timing.LongMax()) {
+        return;
+    }
+    // The half-period in progress is a gap, however long it gets, and the
+    // block's end gap has passed: framed as if it ended now (a resync may
+    // settle on it). Data breaks there, and the resync ends the block at the
+    // next half-period, which then joins no leader; a resync ends it at the
+    // gap itself.
+    const bool bFromData = m_eMode == EMode::kData;
+    const double dFrom = m_dHeadEnd;
+    Add({dFrom, dNow - dFrom});
+    m_dEndedAt = dFrom;
+    const bool bOpen = m_eMode == EMode::kResync;
+    EndIfGapPassed(dNow);
+    m_bSkipLeader = bFromData && bOpen && m_eMode == EMode::kSeekLeader;
+}
+
+void CByteFramer::EndIfGapPassed(double dNow) {
+    if (m_eMode == EMode::kResync && dNow - m_dLastGood > m_config.m_dBlockEndGap) {
+        EndBlock(false);
+    }
+}
+
+double CByteFramer::Settled() const {
+    switch (m_eMode) {
+        case EMode::kSeekLeader:
+            // A byte needs a whole leader first: it opens two half-periods on at the least.
+            return std::max(m_dHeadEnd, m_dPassed);
+        case EMode::kAwaitStart:
+            return m_dHeadEnd;  // the next half-period may open a byte
+        case EMode::kData:
+        case EMode::kResync:
+            break;
+    }
+    return m_dEndFrom;
 }

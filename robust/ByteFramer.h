@@ -45,6 +45,16 @@ public:
     EHalfClass Add(const SHalfPeriod& measured);
     // The data has ended: settles a pending resync with what is there.
     void Finish();
+    // No half-period that is still to come ends before dNow (s): the signal
+    // has gone quiet or goes on beyond it. Where that makes the half-period
+    // in progress a gap that ends the block, the block ends now, as it would
+    // when that half-period came, so that its end is told while silence or
+    // noise follows. The half-period, when it comes, is then taken as
+    // already framed.
+    void Pass(double dNow);
+    // No event reported from now on lies before this time (s): a block's end
+    // counts at its last byte's start.
+    double Settled() const;
 
     // A leader has been found and its block has not ended.
     bool IsInBlock() const { return m_eMode != EMode::kSeekLeader; }
@@ -69,6 +79,8 @@ private:
     SRun CleanRun(int64_t nFrom) const;
     void CommitResync(int64_t nCandidate);
     void EndBlock(bool bLeaderFound);
+    // In a resync, once dNow (s) is the end gap past the last good byte.
+    void EndIfGapPassed(double dNow);
     double ByteSeconds() const;
 
     const SRobustConfig& m_config;
@@ -85,4 +97,9 @@ private:
     bool m_bFailInsideByte = false;  // the break came inside a byte, not between two
     double m_dLastGood = 0.0;        // s: the end of the last good byte
     double m_dByteSeconds = 0.0;     // s: mean length of a byte in this block, 0 until known
+    double m_dHeadEnd = 0.0;         // s: the end of the last half-period added
+    double m_dPassed = 0.0;          // s: no half-period to come ends before this (Pass)
+    double m_dEndFrom = 0.0;         // s: the last byte's start, or the block's opening
+    double m_dEndedAt = -1.0;        // s: where the half-period that Pass took as a gap starts
+    bool m_bSkipLeader = false;      // the half-period after that one joins no leader
 };

@@ -10,4 +10,7 @@ public:
     // Waits until at least one byte is there, then copies up to nBytes to pOut.
     // The count; 0 at the end of the stream; -1 on a read error.
     virtual int64_t Read(void* pOut, int64_t nBytes) = 0;
+    // Bytes that Read can hand out now without waiting, as far as the source
+    // knows; 0 where it does not.
+    virtual int64_t Ready() const { return 0; }
 };

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr double kHoldSeconds = 2.0;      // a framer reports an event at most this late
 constexpr double kStretchSeconds = 0.25;  // a stretch, at least
 constexpr size_t kReserve = 2048;         // events per framer, reserved once
 
@@ -50,8 +49,8 @@ void CDetectorChoice::CPending::OnBlockEnd() {
     m_events.push_back(event);
 }
 
-void CDetectorChoice::Advance(double dNow, std::vector<SChoiceEvent>& out) {
-    Decide(dNow - kHoldSeconds, out);
+void CDetectorChoice::Advance(double dSettled, std::vector<SChoiceEvent>& out) {
+    Decide(dSettled, out);
 }
 
 void CDetectorChoice::Finish(std::vector<SChoiceEvent>& out) {
@@ -147,6 +146,9 @@ void CDetectorChoice::Decide(double dLimit, std::vector<SChoiceEvent>& out) {
         }
         // An event at the seam's very time must not hold the loop.
         dSeam = std::max(dSeam, std::nextafter(dFirst, std::numeric_limits<double>::infinity()));
+        if (dSeam > dLimit) {
+            return;  // a framer may still report events before the seam
+        }
         const SScore crossings = ScoreBefore(m_crossings, dSeam);
         const SScore edges = ScoreBefore(m_edges, dSeam);
         const bool bCrossingsClean = crossings.m_nLost == 0 && crossings.m_nBytes >= edges.m_nBytes;

@@ -2,9 +2,10 @@
 // midpoint crossings, and the edges); this takes the bytes of one of them
 // stretch by stretch, the one that framed its stretch more cleanly.
 //
-// Each framer's bytes, lost bytes and block ends wait here for a couple of
-// seconds of signal, longer than a framer holds them back in a resync. A
-// stretch then runs from the oldest waiting event for about a quarter of a
+// Each framer's bytes, lost bytes and block ends wait here until neither
+// framer can report anything before the stretch's end any more (each tells
+// how far it has settled, CByteFramer::Settled: a resync holds it back). A
+// stretch runs from the oldest waiting event for about a quarter of a
 // second, and ends half-way between two bytes of the crossings (or the
 // edges), so that no byte falls on the seam. The crossings keep a stretch
 // where they lost no byte and framed all the edges' bytes, unless the edges
@@ -44,10 +45,10 @@ public:
     void Reset();
     // Where a detector's framer reports.
     CFramerEvents& Events(EDetector eDetector);
-    // The detectors have seen the signal up to dNow (s): decides the
-    // stretches that no framer can add to any more, and appends the chosen
-    // events to out, in order.
-    void Advance(double dNow, std::vector<SChoiceEvent>& out);
+    // Neither framer reports an event before dSettled (s) any more: decides
+    // the stretches that end there or before, and appends the chosen events
+    // to out, in order.
+    void Advance(double dSettled, std::vector<SChoiceEvent>& out);
     // The signal has ended: decides the rest.
     void Finish(std::vector<SChoiceEvent>& out);
     // Stretches decided for the edges so far.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "Biquad.h"
@@ -16,7 +17,12 @@ constexpr double kListenSeconds = 4.0;
 constexpr double kFileListenSeconds = 8.0;
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
 constexpr int32_t kChunkFrames = 8192;  // frames per read
-constexpr double kHumQ = 8.0;           // quality of the band-passes that measure hum
+// A stream is decoded as it arrives: its survey ends as soon as the first
+// leader has been measured on the loudest channel, after at least this
+// long (more than the filters' priming takes), in reads of a few ms.
+constexpr double kStreamListenMin = 0.5;  // s
+constexpr int32_t kStreamChunkFrames = 1024;
+constexpr double kHumQ = 8.0;  // quality of the band-passes that measure hum
 // Hum weaker than this energy ratio to the tones does not move a crossing.
 constexpr double kHumBelowTones = 1e-3;  // -30 dB
 // Hum is a few lines: its bands must stand this far above the bands beside
@@ -56,6 +62,16 @@ struct SChannelBands {
     }
 };
 
+// Whether the channel with the most energy in the tones' band has had its
+// leader measured.
+bool LeaderMeasured(const std::array<SChannelBands, kMaxChannels>& bands, int32_t nCompared) {
+    size_t nLoudest = 0;
+    for (size_t c = 1; c < static_cast<size_t>(nCompared); ++c) {
+        nLoudest = bands[c].m_dTones > bands[nLoudest].m_dTones ? c : nLoudest;
+    }
+    return bands[nLoudest].m_shape.Measured();
+}
+
 }  // namespace
 
 int64_t SurveyFrames(const CSoundInput& input) {
@@ -74,9 +90,13 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     }
     const int64_t nWanted = SurveyFrames(input);
     // One channel of a read at a time, as box means of one frame.
-    const int32_t nChunk = std::min(input.MaxReadFrames(), kChunkFrames);
+    const int32_t nChunk =
+        std::min(input.MaxReadFrames(), input.IsStream() ? kStreamChunkFrames : kChunkFrames);
+    const auto nStreamMin = input.IsStream() ? static_cast<int64_t>(kStreamListenMin * input.Rate())
+                                             : std::numeric_limits<int64_t>::max();
     std::vector<double> samples(static_cast<size_t>(nChunk));
-    for (int64_t nSeen = 0; nSeen < nWanted;) {
+    int64_t nSeen = 0;
+    while (nSeen < nWanted && !(nSeen >= nStreamMin && LeaderMeasured(bands, nCompared))) {
         const uint8_t* pFrames = nullptr;
         const int32_t nRead =
             input.Read(pFrames, static_cast<int32_t>(std::min<int64_t>(nChunk, nWanted - nSeen)));
@@ -92,6 +112,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
         }
         nSeen += nRead;
     }
+    survey.m_nFrames = nSeen;
     survey.m_bReplayed = input.Replay();
     for (int32_t c = 1; c < nCompared; ++c) {
         if (bands[static_cast<size_t>(c)].m_dTones >

@@ -8,7 +8,9 @@
 // channel (CLeaderShape) tells whether the way from the tape changed the
 // shape of the pulses. The survey reads the first seconds
 // once, as many as the input holds for a replay, and the input then replays
-// them from its first frame.
+// them from its first frame. A stream's survey ends early, once the first
+// leader has been measured, so that its first block is decoded as it
+// arrives.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +24,10 @@ struct SRecordingSurvey {
     double m_dLeaderFlatness = 0.0;  // of the first leader, 0 where none was measured
     double m_dLeaderDroop = 0.0;  // of the first leader (CLeaderShape), 0 where none was measured
     bool m_bReplayed = true;      // false: the input could not go back to its first frame
+    int64_t m_nFrames = 0;        // frames read, which the input holds for a replay
 };
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);
-// The frames the survey reads from the start of input (4 s of a stream,
-// 8 s of a file, at most what it holds), which it then holds for a replay.
+// The frames the survey reads from the start of input at most (4 s of a
+// stream, 8 s of a file, at most what the input holds for a replay).
 int64_t SurveyFrames(const CSoundInput& input);

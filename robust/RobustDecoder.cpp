@@ -92,7 +92,8 @@ bool CRobustDecoder::StartDecoding() {
     // first bytes tell which, if any, to undo; where the first seconds
     // show no leader, the first block's do.
     const bool bSurveyed = m_nChannel == survey.m_nChannel && bMeasured;
-    if (!survey.m_bReplayed || !PrimeFilters(bSurveyed && !bSquare, !(bSurveyed && bSquare))) {
+    if (!survey.m_bReplayed ||
+        !PrimeFilters(survey.m_nFrames, bSurveyed && !bSquare, !(bSurveyed && bSquare))) {
         m_strFailure = "could not be read again from its start";
         m_input.Close();
         return false;
@@ -130,6 +131,9 @@ void CRobustDecoder::SetUpChain(int32_t nRate, double dHumHz) {
         static_cast<int64_t>(m_config.m_dLeaderMaxRatio * m_config.m_dLongSeconds * m_dChainRate) +
         1;
     m_edges.Reset(m_config.m_dEdgeReleaseMs, m_config.m_dFloor, m_dChainRate, nQuiet);
+    // A crossing or an edge is timed at most this far before the sample
+    // that makes it known: the quiet that makes a fade, and an edge's run.
+    m_dKnownLag = static_cast<double>(nQuiet + kEdgeRunMax) / m_dChainRate;
     m_edgeTiming.Reset();
     m_edgeFramer.Reset();
     m_choice.Reset();
@@ -247,7 +251,7 @@ bool CRobustDecoder::PopEvent(SEvent& event) {
     return true;
 }
 
-bool CRobustDecoder::PrimeFilters(bool bProbe, bool bWatch) {
+bool CRobustDecoder::PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch) {
     // The filters start as if the recording had run before its start as it
     // runs after it, so that a DC offset or hum makes no transient over the
     // first leader, which may start at once. The input then replays its
@@ -256,7 +260,8 @@ bool CRobustDecoder::PrimeFilters(bool bProbe, bool bWatch) {
     std::vector<double> first;
     const auto nPrime = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
     const auto nWanted =
-        bProbe ? static_cast<size_t>(SurveyFrames(m_input) / m_nDecimation) : nPrime;
+        std::min(bProbe ? static_cast<size_t>(nHeldFrames / m_nDecimation) : nPrime,
+                 static_cast<size_t>(std::max<int64_t>(nHeldFrames / m_nDecimation, 0)));
     first.reserve(nWanted);
     while (first.size() < nWanted) {
         const auto nMax = static_cast<int32_t>(
@@ -309,8 +314,10 @@ bool CRobustDecoder::PrimeFilters(bool bProbe, bool bWatch) {
 
 int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {
     const uint8_t* pFrames = nullptr;
-    const int32_t nFrames =
-        m_input.Read(pFrames, (nMax > 0 ? nMax : m_nChainBlock) * m_nDecimation);
+    // From a stream, what has arrived (at least a few ms), in whole boxes.
+    const int32_t nBoxes =
+        std::min(m_input.ReadyFrames() / m_nDecimation, nMax > 0 ? nMax : m_nChainBlock);
+    const int32_t nFrames = m_input.Read(pFrames, std::max(nBoxes, 1) * m_nDecimation);
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
@@ -438,8 +445,14 @@ bool CRobustDecoder::ProcessBlock() {
         m_bLowCutFound.store(!m_bLowCutWaits, std::memory_order_release);
     }
     m_pipe.Release();
+    // Time passes for the framers also where no half-period ends, so that a
+    // block followed by silence or noise ends when its end gap has passed.
+    const double dPassed =
+        static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset - m_dKnownLag;
+    m_framer.Pass(dPassed);
     if (m_bEdgesOn) {
-        m_choice.Advance(static_cast<double>(m_nSample) / m_dChainRate + m_dTimeOffset, m_events);
+        m_edgeFramer.Pass(dPassed);
+        m_choice.Advance(std::min(m_framer.Settled(), m_edgeFramer.Settled()), m_events);
     }
     return true;
 }

@@ -27,10 +27,13 @@
 //   timing       classes each half-period against the lengths learnt from
 //                the leader and followed since (CHalfPeriodTiming)
 //   framing      leader, bytes and resync after a failed byte (CByteFramer),
-//                for the crossings and for the edges, each with its timing
+//                for the crossings and for the edges, each with its timing;
+//                told after each block how far the signal has been seen, so
+//                that a block followed by silence or noise ends once its
+//                end gap has passed, not when the next signal comes
 //   choice       each stretch's bytes from the detector that framed it more
-//                cleanly, the crossings wherever they lost none
-//                (CDetectorChoice)
+//                cleanly, the crossings wherever they lost none, as soon as
+//                both framers have settled it (CDetectorChoice)
 //
 // The filters are primed on the start of the recording, so that DC and hum
 // make no transient over a first leader. Each stage takes a block of samples
@@ -120,14 +123,15 @@ private:
     static constexpr size_t kCrossingRing = 2048;     // half-periods kept for pictures
     static constexpr int32_t kChainBlockMax = 16384;  // chain samples per read
     static constexpr int32_t kDetectPart = 4096;      // chain samples per crossing search
+    static constexpr int64_t kEdgeRunMax = 32;        // chain samples: an edge's run, and more
 
     void Restart();        // for a new input: no events, no log, no thread
     bool StartDecoding();  // survey, chain, priming and the pipe's thread
     void SetUpChain(int32_t nRate, double dHumHz);
-    // false when the input could not go back to its start; bProbe: look
-    // for a low-cut to undo in the first seconds as well; bWatch: in the
-    // first block, where the first seconds did not tell.
-    bool PrimeFilters(bool bProbe, bool bWatch);
+    // false when the input could not go back to its start, of which it
+    // holds nHeldFrames; bProbe: look for a low-cut to undo in them as
+    // well; bWatch: in the first block, where they did not tell.
+    bool PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch);
     bool Advance();                  // ProcessBlock, then the progress; false at the end
     void BeginBlock(double dStart);  // the log's and the listener's
     // Chain samples, at most nMax (0: a whole read); 0 at the end of the input.
@@ -184,9 +188,10 @@ private:
     int32_t m_nDecimation = 1;     // frames per chain sample
     double m_dChainRate = 0.0;     // chain samples per second
     double m_dTimeOffset = 0.0;  // s: from a chain sample's index time to the middle of its frames
-    int32_t m_nChainBlock = 0;   // chain samples per read, at most
-    SChannelLayout m_layout;     // of the channel in use
-    int64_t m_nSample = 0;       // chain samples so far
+    double m_dKnownLag = 0.0;   // s: an event's time before the sample that makes it known, at most
+    int32_t m_nChainBlock = 0;  // chain samples per read, at most
+    SChannelLayout m_layout;    // of the channel in use
+    int64_t m_nSample = 0;      // chain samples so far
     double m_dLastCrossing = -1.0;  // chain samples; < 0 before the first
     bool m_bInputDone = false;
     bool m_bReadError = false;  // the input ended in a read error

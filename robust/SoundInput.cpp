@@ -205,9 +205,6 @@ ESoundError CSoundInput::OpenSound() {
     m_eCoding = CodingOf(info.format, bSwapped);
     const size_t nFrameBytes = FrameBytes();
     m_nMaxReadFrames = static_cast<int32_t>(std::max<size_t>(1, kReadBytes / nFrameBytes));
-    if (m_pCursor != nullptr) {
-        m_nMaxReadFrames = std::min(m_nMaxReadFrames, kStreamReadFrames);
-    }
     m_read.resize(static_cast<size_t>(m_nMaxReadFrames) * nFrameBytes + 2 * kSamplePadding);
     m_bHolding = true;
     return ESoundError::kNone;
@@ -271,6 +268,20 @@ int32_t CSoundInput::Read(const uint8_t*& pFrames, int32_t nFrames) {
         m_nHeld = m_nReplayed = 0;
     }
     return nHeldFrames + nRead;
+}
+
+int32_t CSoundInput::ReadyFrames() const {
+    if (m_pCursor == nullptr) {
+        return m_nMaxReadFrames;
+    }
+    // The held ones first, on their own: a read past them ends the holding,
+    // which the priming after the survey must not. Then what has arrived,
+    // counted in stored frames: compressed ones arrive smaller, so that this
+    // counts fewer than there are.
+    const int64_t nStoredFrameBytes = std::max(int64_t{1}, int64_t{m_nBits / 8} * m_nChannels);
+    const int64_t nHeld = static_cast<int64_t>((m_nHeld - m_nReplayed) / FrameBytes());
+    const int64_t nReady = nHeld > 0 ? nHeld : m_pCursor->Ready() / nStoredFrameBytes;
+    return static_cast<int32_t>(std::clamp<int64_t>(nReady, kStreamReadFrames, m_nMaxReadFrames));
 }
 
 int32_t CSoundInput::ReadSound(uint8_t* pOut, int32_t nFrames) {

@@ -45,9 +45,9 @@ public:
     // so that the system reads straight into ours, and of 3, for 24-bit
     // frames.
     static constexpr size_t kReadBytes = 3 * 256 * 1024;
-    // Frames per Read from a stream, at most: a tenth of a second or so,
-    // so that what arrives is decoded at once.
-    static constexpr int32_t kStreamReadFrames = 4096;
+    // Frames a Read from a stream waits for where fewer have arrived (a
+    // few ms), so that what arrives is decoded at once (ReadyFrames).
+    static constexpr int32_t kStreamReadFrames = 1024;
     // Bytes of frames held for Replay, at most.
     static constexpr size_t kHeldBytes = 8 << 20;
 
@@ -74,6 +74,11 @@ public:
     // Where one channel's samples lie in the frames Read hands out.
     SChannelLayout Layout(int32_t nChannel) const;  // nChannel: 0-based
     int32_t MaxReadFrames() const { return m_nMaxReadFrames; }
+    // Frames that a Read can hand out now without waiting for the input:
+    // MaxReadFrames for a file; for a stream, those held for a replay, or
+    // else those that have arrived (as far as its source tells), at least
+    // kStreamReadFrames.
+    int32_t ReadyFrames() const;
     // nFrames interleaved frames (at most MaxReadFrames) in Coding(), with
     // kSamplePadding bytes before and after them; fewer only at the end of
     // the input, 0 at its end or after an error.

@@ -3,8 +3,20 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <io.h>
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -31,11 +43,37 @@ int64_t CStdioSource::Read(void* pOut, int64_t nBytes) {
     if (nBytes <= 0) {
         return 0;
     }
+#ifdef _WIN32
     const size_t nRead = std::fread(pOut, 1, static_cast<size_t>(nBytes), m_pFile);
     if (nRead == 0 && std::ferror(m_pFile) != 0) {
         return -1;
     }
     return static_cast<int64_t>(nRead);
+#else
+    for (;;) {
+        const ssize_t nRead = ::read(fileno(m_pFile), pOut, static_cast<size_t>(nBytes));
+        if (nRead >= 0 || errno != EINTR) {
+            return nRead < 0 ? -1 : static_cast<int64_t>(nRead);
+        }
+    }
+#endif
+}
+
+int64_t CStdioSource::Ready() const {
+#ifdef _WIN32
+    // A pipe's waiting bytes; those in the stream's buffer are read too.
+    const auto hPipe = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(m_pFile)));
+    DWORD nBytes = 0;
+    return GetFileType(hPipe) == FILE_TYPE_PIPE &&
+                   PeekNamedPipe(hPipe, nullptr, 0, nullptr, &nBytes, nullptr) != 0
+               ? static_cast<int64_t>(nBytes)
+               : 0;
+#elif !defined(FIONREAD)
+    return 0;
+#else
+    int nBytes = 0;
+    return ioctl(fileno(m_pFile), FIONREAD, &nBytes) == 0 && nBytes > 0 ? nBytes : 0;
+#endif
 }
 
 std::FILE* CStdioSource::BinaryStdin() {

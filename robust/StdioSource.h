@@ -1,5 +1,8 @@
 // CStdioSource: a CByteSource over a stdio stream: standard input, or a
 // FIFO or other file that cannot seek. Closes the stream when it owns it.
+// Except on Windows it reads the stream's descriptor directly, so that a
+// read takes what a pipe holds and no more: nothing may have been read
+// through the stream before.
 #pragma once
 
 #include <cstdio>
@@ -13,7 +16,9 @@ public:
     CStdioSource(const CStdioSource&) = delete;
     CStdioSource& operator=(const CStdioSource&) = delete;
 
+    // What has arrived, without waiting for more (on Windows, as much as asked).
     int64_t Read(void* pOut, int64_t nBytes) override;
+    int64_t Ready() const override;  // the bytes waiting in a pipe
 
     // Standard input, switched to binary where the system tells the two apart.
     static std::FILE* BinaryStdin();

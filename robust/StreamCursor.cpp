@@ -94,6 +94,11 @@ int64_t CStreamCursor::Seek(int64_t nOffset, int nWhence) {
     return m_nPos;
 }
 
+int64_t CStreamCursor::Ready() const {
+    const int64_t nKept = std::max<int64_t>(0, static_cast<int64_t>(m_kept.size()) - m_nPos);
+    return m_bEnd ? nKept : nKept + m_source.Ready();
+}
+
 std::span<const uint8_t> CStreamCursor::Head() const {
     return {m_head, static_cast<size_t>(std::min<int64_t>(m_nPulled, kHeadBytes))};
 }

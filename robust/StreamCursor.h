@@ -37,6 +37,8 @@ public:
     // end is unknown (SEEK_END).
     int64_t Seek(int64_t nOffset, int nWhence);
     int64_t Tell() const { return m_nPos; }
+    // Bytes Read can hand out now without waiting, as far as known.
+    int64_t Ready() const;
     bool HasReadError() const { return m_bError; }
     // The first bytes of the stream, as far as they were read: what kind of
     // file it holds, where libsndfile knows none.

@@ -419,6 +419,112 @@ TEST(RobustStagesTest, FramerResumesAfterAGapAndCountsWhatItLost) {
     EXPECT_EQ(events.m_nBlockEnds, 1);
 }
 
+// What a framer reports, each event dated as the detector choice dates it
+// (a block's end at its last byte's start), and the least date it had
+// promised (Settled) when it reported it.
+class CDatedEvents : public CFramerEvents {
+public:
+    void OnByte(const SFramedByte& byte) override {
+        Note('B', byte.m_dStart);
+        m_dLastByte = byte.m_dStart;
+    }
+    void OnFailure(double dAt) override { Note('L', dAt); }
+    void OnBlockEnd() override {
+        Note('E', m_dLastByte);
+        m_nEndsTold.push_back(m_dNow);
+    }
+    void Note(char cKind, double dAt) {
+        m_events.emplace_back(cKind, dAt);
+        m_dWorstEarly = std::max(m_dWorstEarly, m_dSettled - dAt);
+    }
+    std::vector<std::pair<char, double>> m_events;
+    std::vector<double> m_nEndsTold;  // s: the time passed when each block's end came
+    double m_dLastByte = 0.0;
+    double m_dSettled = 0.0;     // s: what the framer last promised
+    double m_dNow = 0.0;         // s: the time passed so far
+    double m_dWorstEarly = 0.0;  // s: how far an event came before the promise, at most
+};
+
+// Two blocks, the first with a dropout inside, each followed by seconds of
+// silence (one half-period without crossings), with and without a tail of
+// short half-periods after the last byte. A framer told that time passes
+// (Pass, every 50 ms of the silence) reports exactly what one that is not
+// told reports, each block's end within the end gap and 0.1 s of its last
+// byte, and no event before the time it had settled.
+TEST(RobustStagesTest, FramerEndsABlockOnceItsEndGapHasPassed) {
+    struct SCase {
+        const char* m_szName;
+        int32_t m_nTail;    // short half-periods after the last byte
+        double m_dSilence;  // s after each block
+    };
+    const SCase kCases[] = {
+        {"a tail, then silence", 4, 3.0},
+        {"no tail, then silence", 0, 3.0},
+        {"a tail, then less silence than the end gap", 4, 0.6},
+    };
+    const SRobustConfig config;
+    for (const SCase& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        std::vector<SHalfPeriod> halves;
+        std::vector<size_t> lastBytes;  // of each block: its last half-period
+        for (int32_t nBlock = 0; nBlock < 2; ++nBlock) {
+            halves.insert(halves.end(), 200, Half(kShort, EHalfClass::kShort));
+            for (int32_t k = 0; k < 30; ++k) {
+                if (nBlock == 0 && k == 12) {
+                    halves.push_back(Half(0.02, EHalfClass::kGap));  // a dropout
+                }
+                AppendByte(halves, static_cast<uint8_t>(k * 37 + nBlock));
+            }
+            lastBytes.push_back(halves.size() - 1);
+            halves.insert(halves.end(), static_cast<size_t>(test.m_nTail),
+                          Half(kShort, EHalfClass::kShort));
+            halves.push_back(Half(test.m_dSilence, EHalfClass::kGap));
+        }
+        std::vector<std::pair<char, double>> reference;
+        for (const bool bPass : {false, true}) {
+            CHalfPeriodTiming timing(config);
+            CDatedEvents events;
+            CByteFramer framer(config, timing, events);
+            double dAt = 0.0;
+            std::vector<double> lastByteEnds;
+            for (size_t k = 0; k < halves.size(); ++k) {
+                SHalfPeriod half = halves[k];
+                half.m_dStart = dAt;
+                for (double dNow = dAt; bPass && dNow < dAt + half.m_dLength; dNow += 0.05) {
+                    framer.Pass(dNow);
+                    events.m_dNow = dNow;
+                    events.m_dSettled = framer.Settled();
+                }
+                dAt += half.m_dLength;
+                events.m_dNow = dAt;
+                framer.Add(half);
+                events.m_dSettled = framer.Settled();
+                if (std::find(lastBytes.begin(), lastBytes.end(), k) != lastBytes.end()) {
+                    lastByteEnds.push_back(dAt);
+                }
+            }
+            framer.Finish();
+            if (!bPass) {
+                reference = events.m_events;
+                continue;
+            }
+            EXPECT_EQ(events.m_events, reference);
+            EXPECT_LE(events.m_dWorstEarly, 0.0);
+            ASSERT_EQ(events.m_nEndsTold.size(), 2u);
+            for (size_t n = 0; n < 2; ++n) {
+                // Where the silence is shorter than the end gap, the next
+                // leader ends the block, as it did.
+                const double dDue =
+                    lastByteEnds[n] + std::min(config.m_dBlockEndGap + 0.1, test.m_dSilence + 0.1);
+                EXPECT_LE(events.m_nEndsTold[n], dDue) << n;
+            }
+        }
+        EXPECT_EQ(std::count_if(reference.begin(), reference.end(),
+                                [](const auto& event) { return event.first == 'B'; }),
+                  60);
+    }
+}
+
 // A square wave after a steep high-pass (two second-order ones at 250 Hz):
 // each long level sags back towards zero and overshoots at its edge. The
 // edges are found where the steps are, and only there.
@@ -453,6 +559,15 @@ TEST(RobustStagesTest, EdgesAreTheStepsOfAHighPassedSquareWave) {
         EXPECT_NEAR(events[k - 1].m_dAt, steps[k], 0.5) << k;
     }
     EXPECT_EQ(events[steps.size() - 1].m_eKind, SCrossingEvent::EKind::kFade);
+}
+
+// Byte n of those the choice tests send: one every 10 ms from 1 s on.
+SFramedByte ChoiceByte(int32_t n) {
+    SFramedByte byte;
+    byte.m_nValue = static_cast<uint8_t>(n);
+    byte.m_dStart = 1.0 + 0.01 * n;
+    byte.m_fConfidence = 2.0f;
+    return byte;
 }
 
 // The choice between the detectors, stretch by stretch, over bytes every
@@ -541,10 +656,7 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
     choice.Reset();
     std::vector<SChoiceEvent> out;
     for (int32_t n = 0; n < 100; ++n) {
-        SFramedByte byte;
-        byte.m_nValue = static_cast<uint8_t>(n);
-        byte.m_dStart = 1.0 + 0.01 * n;
-        byte.m_fConfidence = 2.0f;
+        SFramedByte byte = ChoiceByte(n);
         choice.Events(CDetectorChoice::EDetector::kEdges).OnByte(byte);
         if (n == 40) {
             byte.m_nValue = 0xEE;
@@ -560,6 +672,42 @@ TEST(RobustStagesTest, ChoiceTakesEachStretchFromTheCleanerDetector) {
 }
 
 }  // namespace
+
+// The choice holds a framer's events only until both have settled a
+// stretch and the byte after it: a quarter of a second or so, whichever
+// framer is behind, not seconds.
+TEST(RobustStagesTest, ChoiceHoldsEventsOnlyUntilTheFramersHaveSettledThem) {
+    struct SCase {
+        const char* m_szName;
+        double m_dEdgesBehind;  // s: how far the edges' framer settles behind the crossings'
+    };
+    const SCase kCases[] = {{"both settled alike", 0.0}, {"the edges 0.4 s behind", 0.4}};
+    for (const SCase& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CDetectorChoice choice;
+        choice.Reset();
+        std::vector<SChoiceEvent> out;
+        for (int32_t n = 0; n < 300; ++n) {
+            const SFramedByte byte = ChoiceByte(n);
+            choice.Events(CDetectorChoice::EDetector::kCrossings).OnByte(byte);
+            choice.Events(CDetectorChoice::EDetector::kEdges).OnByte(byte);
+            const double dSettled = byte.m_dStart - test.m_dEdgesBehind;
+            choice.Advance(dSettled, out);
+            // Out: every byte up to a stretch and a byte before the settled time ...
+            const auto nDue = static_cast<size_t>(std::max(0.0, (dSettled - 1.0 - 0.27) / 0.01));
+            EXPECT_GE(out.size(), std::min<size_t>(nDue, static_cast<size_t>(n) + 1)) << n;
+            // ... and none it has not settled.
+            for (const SChoiceEvent& event : out) {
+                EXPECT_LT(event.m_byte.m_dStart, dSettled);
+            }
+        }
+        choice.Finish(out);
+        ASSERT_EQ(out.size(), 300u);
+        for (size_t k = 0; k < out.size(); ++k) {
+            EXPECT_EQ(out[k].m_byte.m_nValue, static_cast<uint8_t>(k));
+        }
+    }
+}
 
 TEST(RobustStagesTest, LeaderShapeTellsASquareLeaderFromAChangedOne) {
     // A leader of nHalves short half-periods at 44.1 kHz, then silence,

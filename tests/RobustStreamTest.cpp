@@ -8,19 +8,27 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AnalogRecording.h"
 #include "ConversionRun.h"
 #include "OpenFailure.h"
 #include "RobustDecoder.h"
+#include "StdioSource.h"
 #include "support/AnalogBlocks.h"
 #include "support/PieceSource.h"
 #include "support/RecordingOwner.h"
 #include "support/TestFiles.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -302,6 +310,100 @@ TEST(RobustStreamTest, TheListenerHearsWhatTheLogRecordsAsItHappens) {
         }
     }
 }
+
+// A block's start is heard before the stream has gone on half a second
+// past its leader, the first block's too (a stream's survey ends with the
+// first leader) and where the edges run beside the crossings; its end
+// before half a second past its end gap, while silence follows. Counted in
+// the bytes the stream has handed out, not in time.
+TEST(RobustStreamTest, BlocksAreHeardSoonAfterTheirLeaderAndTheirEndGap) {
+    struct SCase {
+        const char* m_szName;
+        int32_t m_nRate;
+        double m_dGap;         // s of silence before, between and after the blocks
+        double m_dHighpassHz;  // a steep low-cut; 0: none
+        bool m_bEdges;         // the edges run
+    };
+    const SCase kCases[] = {
+        {"clean, the first leader at once", 44100, 0.3, 0.0, false},
+        // No leader in the surveyed seconds: the edges run, to be safe.
+        {"clean, long silences", 44100, 5.0, 0.0, true},
+        {"a low-cut", 44100, 2.0, 300.0, true},
+        {"48 kHz, a low-cut, the first leader at once", 48000, 0.3, 300.0, true},
+    };
+    // Longer than the bytes that libsndfile may read ahead of the audio for
+    // chunks after it, where the header tells the audio's size
+    // (CStreamCursor::kKeptMax).
+    const std::vector<CAnalogBlock> blocks = RandomBlocks(23, {{"ONE", 300}, {"TWO", 1200}});
+    const double dEndGap = SRobustConfig().m_dBlockEndGap;
+    for (const SCase& test : kCases) {
+        SCOPED_TRACE(test.m_szName);
+        CTempDir dir;
+        CAnalogFormat format;
+        format.m_nRate = test.m_nRate;
+        format.m_nChannels = 2;
+        CImpairments impairments;
+        impairments.m_dHighpassHz = test.m_dHighpassHz;
+        impairments.m_nHighpassOrder = 2;
+        CRenderTruth truth;
+        const std::string strWav = dir.File("tape.wav");
+        ASSERT_TRUE(
+            WriteAnalogRecording(strWav, format, impairments, blocks, 200, test.m_dGap, &truth));
+        const Bytes wav = ReadBytes(strWav);
+        const size_t nHeader = std::string(wav.begin(), wav.end()).find("data") + 8;
+        CPieceSource source(wav, {4096});
+        CRobustDecoder decoder;
+        CEventRecorder recorder(source);
+        decoder.SetListener(&recorder);
+        EXPECT_EQ(DecodeStream(dir, source, decoder), TapeBytes(blocks));
+        EXPECT_EQ(decoder.EdgesOn(), test.m_bEdges);
+        ASSERT_EQ(truth.m_blocks.size(), 2u);
+        int32_t nStarts = 0;
+        int32_t nEnds = 0;
+        for (const CEventRecorder::SHeard& heard : recorder.m_heard) {
+            const double dHeardAt =
+                static_cast<double>(heard.m_nDelivered - nHeader) / 4 / test.m_nRate;
+            const CRenderTruth::SBlock& block = truth.m_blocks[heard.m_nIndex];
+            if (heard.m_cKind == 'S') {
+                ++nStarts;
+                EXPECT_LT(dHeardAt, block.m_dFirstByte + 0.5) << heard.m_nIndex;
+            } else if (heard.m_cKind == 'E') {
+                ++nEnds;
+                EXPECT_LT(dHeardAt, block.m_dEnd + dEndGap + 0.5) << heard.m_nIndex;
+            }
+        }
+        EXPECT_EQ(nStarts, 2);
+        EXPECT_EQ(nEnds, 2);
+    }
+}
+
+#ifndef _WIN32
+// A pipe hands out what has arrived and tells how much that is, so that a
+// stream is decoded as it comes, in reads as large as what waits.
+TEST(RobustStreamTest, APipeGivesWhatHasArrivedWithoutWaitingForMore) {
+    int fds[2] = {-1, -1};
+    ASSERT_EQ(pipe(fds), 0);
+    std::FILE* pRead = fdopen(fds[0], "rb");
+    ASSERT_NE(pRead, nullptr);
+    CStdioSource source(pRead, true);
+    const Bytes sent(1000, 7);
+    ASSERT_EQ(write(fds[1], sent.data(), sent.size()), 1000);
+    Bytes got(4096);
+    EXPECT_EQ(source.Ready(), 1000);
+    EXPECT_EQ(source.Read(got.data(), 600), 600);
+    EXPECT_EQ(source.Ready(), 400);
+    // More comes only later, and then the end.
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        EXPECT_EQ(write(fds[1], sent.data(), sent.size()), 1000);
+        close(fds[1]);
+    });
+    EXPECT_EQ(source.Read(got.data(), 4096), 400);
+    EXPECT_EQ(source.Read(got.data(), 4096), 1000);
+    EXPECT_EQ(source.Read(got.data(), 4096), 0);
+    writer.join();
+}
+#endif
 
 struct SReasonCase {
     const char* m_szName;
