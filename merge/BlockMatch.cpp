@@ -190,10 +190,15 @@ bool NamesDiffer(const SBlockKey& a, const SBlockKey& b) {
 }
 
 // How many of a take's blocks start where a group does, through a map,
-// with no sure name against the group's.
-size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
-                     std::span<const SBlockKey> blocks) {
-    size_t nInPlace = 0;
+// and how many of those have no sure name against the group's.
+struct SInPlace {
+    size_t m_nStarts = 0;
+    size_t m_nNamesAgree = 0;
+};
+
+SInPlace BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
+                       std::span<const SBlockKey> blocks) {
+    SInPlace inPlace;
     for (SBlockKey block : blocks) {
         PlaceOnTimeLine(block, map);
         // Groups come in tape order: the first that does not end before
@@ -201,14 +206,18 @@ size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
         const auto next =
             std::partition_point(groups.begin(), groups.end(),
                                  [&](const SBlockKey& g) { return g.m_dEnd < block.m_dStart; });
-        const auto inPlace = [&](const SBlockKey& group) {
-            return AtSamePlace(group, block) && !NamesDiffer(group, block);
-        };
-        const bool bAfter = next != groups.end() && inPlace(*next);
-        const bool bBefore = next != groups.begin() && inPlace(*(next - 1));
-        nInPlace += bAfter || bBefore ? 1 : 0;
+        const SBlockKey* pGroup = nullptr;
+        if (next != groups.end() && AtSamePlace(*next, block)) {
+            pGroup = &*next;
+        } else if (next != groups.begin() && AtSamePlace(*(next - 1), block)) {
+            pGroup = &*(next - 1);
+        }
+        if (pGroup != nullptr) {
+            ++inPlace.m_nStarts;
+            inPlace.m_nNamesAgree += NamesDiffer(*pGroup, block) ? 0u : 1u;
+        }
     }
-    return nInPlace;
+    return inPlace;
 }
 
 // The fitted map, or, when more of the take's blocks start where groups
@@ -217,12 +226,13 @@ size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
 // first of equals winning. The alignment by name and length alone may pair
 // a block with its neighbour when both look alike (a badly decoded block
 // cut short), or only such a pair (a take decoded badly throughout, its
-// blocks cut apart, their names wrong); the starts of the other blocks
-// tell.
+// blocks cut apart, their sure names wrong); the starts of the other
+// blocks tell. Starts whose sure names all differ from their groups' place
+// nothing: those are other blocks at the same places (another tape).
 STimeMap BestTimeMap(const STimeMap& fitted, std::span<const SBlockKey> groups,
                      std::span<const SBlockKey> blocks) {
     STimeMap best = fitted;
-    size_t nBest = fitted.m_bKnown ? BlocksInPlace(fitted, groups, blocks) : 0;
+    size_t nBest = fitted.m_bKnown ? BlocksInPlace(fitted, groups, blocks).m_nStarts : 0;
     for (const bool bAlike : {true, false}) {
         for (size_t b = 0; b < blocks.size() && b < kOffsetTrials; ++b) {
             for (const SBlockKey& group : groups) {
@@ -232,10 +242,10 @@ STimeMap BestTimeMap(const STimeMap& fitted, std::span<const SBlockKey> groups,
                 STimeMap map;
                 map.m_dOffset = group.m_dStart - blocks[b].m_dStart;
                 map.m_bKnown = true;
-                const size_t nInPlace = BlocksInPlace(map, groups, blocks);
-                if (nInPlace > nBest) {
+                const SInPlace inPlace = BlocksInPlace(map, groups, blocks);
+                if (inPlace.m_nStarts > nBest && inPlace.m_nNamesAgree > 0) {
                     best = map;
-                    nBest = nInPlace;
+                    nBest = inPlace.m_nStarts;
                 }
             }
         }

@@ -139,6 +139,14 @@ TEST(MergePlaceTest, PlacesATakeDecodedBadlyByItsStarts) {
     const std::vector<SBlockKey> worn = {lost(Key("", 668, 0.35, 4.45), 163),
                                          lost(Key("", 569, 4.80, 8.32), 185),
                                          lost(Key("", 692, 8.67, 13.39), 141)};
+    // Its second block's sure name is wrong in a byte, its first as long
+    // as the clean take's second.
+    const std::vector<SBlockKey> misnamed = {lost(Key("", 546, 0.35, 4.45), 190),
+                                             lost(Key("TWX", 88, 4.80, 5.31), 27),
+                                             lost(Key("", 783, 5.80, 13.36), 284)};
+    const std::vector<SBlockKey> named3 = {lost(Key("", 667, 0.35, 4.45), 77),
+                                           lost(Key("TWO", 567, 4.80, 8.32), 91),
+                                           lost(Key("THREE", 764, 8.67, 13.39), 123)};
     const std::vector<SBlockKey> renamed = {Key("ONEX", 666, 50.35, 54.45),
                                             Key("TWOX", 567, 54.80, 58.32)};
     const std::vector<SBlockKey> named = {Key("ONE", 666, 0.35, 4.45), Key("TWO", 567, 4.80, 8.32)};
@@ -158,6 +166,10 @@ TEST(MergePlaceTest, PlacesATakeDecodedBadlyByItsStarts) {
          {clean, worn, broken},
          {{0, 0, 0}, {1, 1, 1}, {2, 2, 3}},
          {{-1, -1, -1}, {-1, -1, 2}, {-1, -1, -1}}},
+        {"a wrong sure name at the place of a block",
+         {named3, misnamed},
+         {{0, 0}, {1, 1}, {2, -1}},
+         {{-1, -1}, {-1, -1}, {-1, 2}}},
         {"other names at the same places", {named, renamed}, {}, {}},
     };
     for (const auto& c : kCases) {
