@@ -37,26 +37,43 @@ void PlaceOnTimeLine(SBlockKey& key, const STimeMap& map) {
     key.m_dEnd = map(key.m_dEnd);
 }
 
-// What a group is known by: the first known name among its blocks, the
-// longest length, and the place of its first block whose take's clock is
-// on the common time line.
+// How well a block was decoded: its bytes beyond those it lost.
+int64_t BlockQuality(const SBlockKey& key) {
+    return static_cast<int64_t>(key.m_nLength) - 2 * static_cast<int64_t>(key.m_nLost);
+}
+
+// What a group is known by: the longest length among its blocks, and the
+// name and place of its best decoded blocks: the first known name, and the
+// place of the first block whose take's clock is on the common time line,
+// going from the best decoded block down. A block decoded badly may have
+// a wrong name, or end where its decoder gave up.
 SBlockKey GroupKey(const SBlockGroup& group, std::span<const std::vector<SBlockKey>> takes,
                    std::span<const STimeMap> maps) {
+    std::vector<const SBlockKey*> members;
+    std::vector<size_t> memberTakes;
+    for (size_t t = 0; t < group.m_members.size(); ++t) {
+        if (group.m_members[t] >= 0) {
+            members.push_back(&takes[t][static_cast<size_t>(group.m_members[t])]);
+            memberTakes.push_back(t);
+        }
+    }
+    std::vector<size_t> order(members.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return BlockQuality(*members[a]) > BlockQuality(*members[b]);
+    });
     SBlockKey key;
     bool bPlaced = false;
-    for (size_t t = 0; t < group.m_members.size(); ++t) {
-        if (group.m_members[t] < 0) {
-            continue;
-        }
-        const SBlockKey& member = takes[t][static_cast<size_t>(group.m_members[t])];
+    for (const size_t m : order) {
+        const SBlockKey& member = *members[m];
         if (key.m_strName.empty()) {
             key.m_strName = member.m_strName;
         }
         key.m_nLength = std::max(key.m_nLength, member.m_nLength);
-        if (!bPlaced && maps[t].m_bKnown) {
+        if (!bPlaced && maps[memberTakes[m]].m_bKnown) {
             key.m_dStart = member.m_dStart;
             key.m_dEnd = member.m_dEnd;
-            PlaceOnTimeLine(key, maps[t]);
+            PlaceOnTimeLine(key, maps[memberTakes[m]]);
             bPlaced = true;
         }
     }
@@ -157,8 +174,7 @@ std::vector<size_t> BestFirst(std::span<const std::vector<SBlockKey>> takes) {
     std::vector<int64_t> quality(takes.size(), 0);
     for (size_t t = 0; t < takes.size(); ++t) {
         for (const SBlockKey& key : takes[t]) {
-            quality[t] +=
-                static_cast<int64_t>(key.m_nLength) - 2 * static_cast<int64_t>(key.m_nLost);
+            quality[t] += BlockQuality(key);
         }
     }
     std::vector<size_t> order(takes.size());
@@ -168,10 +184,21 @@ std::vector<size_t> BestFirst(std::span<const std::vector<SBlockKey>> takes) {
     return order;
 }
 
-// How many of a take's blocks start where a group does, through a map.
-size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
-                     std::span<const SBlockKey> blocks) {
-    size_t nInPlace = 0;
+// Whether two blocks' sure names say they are different blocks.
+bool NamesDiffer(const SBlockKey& a, const SBlockKey& b) {
+    return !a.m_strName.empty() && !b.m_strName.empty() && a.m_strName != b.m_strName;
+}
+
+// How many of a take's blocks start where a group does, through a map,
+// and how many of those have no sure name against the group's.
+struct SInPlace {
+    size_t m_nStarts = 0;
+    size_t m_nNamesAgree = 0;
+};
+
+SInPlace BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
+                       std::span<const SBlockKey> blocks) {
+    SInPlace inPlace;
     for (SBlockKey block : blocks) {
         PlaceOnTimeLine(block, map);
         // Groups come in tape order: the first that does not end before
@@ -179,34 +206,47 @@ size_t BlocksInPlace(const STimeMap& map, std::span<const SBlockKey> groups,
         const auto next =
             std::partition_point(groups.begin(), groups.end(),
                                  [&](const SBlockKey& g) { return g.m_dEnd < block.m_dStart; });
-        const bool bAfter = next != groups.end() && AtSamePlace(*next, block);
-        const bool bBefore = next != groups.begin() && AtSamePlace(*(next - 1), block);
-        nInPlace += bAfter || bBefore ? 1 : 0;
+        const SBlockKey* pGroup = nullptr;
+        if (next != groups.end() && AtSamePlace(*next, block)) {
+            pGroup = &*next;
+        } else if (next != groups.begin() && AtSamePlace(*(next - 1), block)) {
+            pGroup = &*(next - 1);
+        }
+        if (pGroup != nullptr) {
+            ++inPlace.m_nStarts;
+            inPlace.m_nNamesAgree += NamesDiffer(*pGroup, block) ? 0u : 1u;
+        }
     }
-    return nInPlace;
+    return inPlace;
 }
 
 // The fitted map, or, when more of the take's blocks start where groups
 // do through it, the offset that lines up one of the take's first blocks
-// with a group it may be by name and length. The alignment by name and
-// length alone may pair a block with its neighbour when both look alike
-// (a badly decoded block cut short); the starts of the other blocks tell.
+// with a group: one it may be by name and length first, then any, the
+// first of equals winning. The alignment by name and length alone may pair
+// a block with its neighbour when both look alike (a badly decoded block
+// cut short), or only such a pair (a take decoded badly throughout, its
+// blocks cut apart, their sure names wrong); the starts of the other
+// blocks tell. Starts whose sure names all differ from their groups' place
+// nothing: those are other blocks at the same places (another tape).
 STimeMap BestTimeMap(const STimeMap& fitted, std::span<const SBlockKey> groups,
                      std::span<const SBlockKey> blocks) {
     STimeMap best = fitted;
-    size_t nBest = fitted.m_bKnown ? BlocksInPlace(fitted, groups, blocks) : 0;
-    for (size_t b = 0; b < blocks.size() && b < kOffsetTrials; ++b) {
-        for (const SBlockKey& group : groups) {
-            if (!MayBeSameBlock(group, blocks[b])) {
-                continue;
-            }
-            STimeMap map;
-            map.m_dOffset = group.m_dStart - blocks[b].m_dStart;
-            map.m_bKnown = true;
-            const size_t nInPlace = BlocksInPlace(map, groups, blocks);
-            if (nInPlace > nBest) {
-                best = map;
-                nBest = nInPlace;
+    size_t nBest = fitted.m_bKnown ? BlocksInPlace(fitted, groups, blocks).m_nStarts : 0;
+    for (const bool bAlike : {true, false}) {
+        for (size_t b = 0; b < blocks.size() && b < kOffsetTrials; ++b) {
+            for (const SBlockKey& group : groups) {
+                if (MayBeSameBlock(group, blocks[b]) != bAlike) {
+                    continue;
+                }
+                STimeMap map;
+                map.m_dOffset = group.m_dStart - blocks[b].m_dStart;
+                map.m_bKnown = true;
+                const SInPlace inPlace = BlocksInPlace(map, groups, blocks);
+                if (inPlace.m_nStarts > nBest && inPlace.m_nNamesAgree > 0) {
+                    best = map;
+                    nBest = inPlace.m_nStarts;
+                }
             }
         }
     }

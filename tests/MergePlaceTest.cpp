@@ -2,6 +2,8 @@
 // mapped onto the common time line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,91 @@ TEST(MergePlaceTest, MatchesBlocksByTheirPlace) {
             EXPECT_EQ(groups[g].m_members[1], c.m_secondMembers[g]) << g;
             EXPECT_EQ(groups[g].m_pieces[1], pieces[g]) << g;
         }
+    }
+}
+
+// A take decoded badly throughout (a steep filter on the line): a wrong
+// name, blocks cut apart, lengths that match other blocks. Its blocks'
+// starts still place it, in every order of the takes, and the groups' places
+// come from their best decoded blocks. Blocks at the same places whose
+// sure names differ are other blocks.
+TEST(MergePlaceTest, PlacesATakeDecodedBadlyByItsStarts) {
+    const std::vector<SBlockKey> clean = {Key("ONE", 666, 0.35, 4.45), Key("", 567, 4.80, 8.32),
+                                          Key("THREE", 766, 8.67, 13.39)};
+    // Lost bytes as the decoder estimated them lower a block's rank.
+    const auto lost = [](SBlockKey key, uint64_t nLost) {
+        key.m_nLost = nLost;
+        return key;
+    };
+    // Its recording started 100 s before the tape; its only block as long
+    // as another starts where the block before that one does.
+    const std::vector<SBlockKey> broken = {
+        lost(Key("MNE", 506, 100.35, 104.45), 187), lost(Key("", 90, 104.80, 105.29), 35),
+        lost(Key("", 396, 105.56, 108.29), 127), lost(Key("", 612, 108.67, 113.41), 212)};
+    const std::vector<SBlockKey> worn = {lost(Key("", 668, 0.35, 4.45), 163),
+                                         lost(Key("", 569, 4.80, 8.32), 185),
+                                         lost(Key("", 692, 8.67, 13.39), 141)};
+    // Its second block's sure name is wrong in a byte, its first as long
+    // as the clean take's second.
+    const std::vector<SBlockKey> misnamed = {lost(Key("", 546, 0.35, 4.45), 190),
+                                             lost(Key("TWX", 88, 4.80, 5.31), 27),
+                                             lost(Key("", 783, 5.80, 13.36), 284)};
+    const std::vector<SBlockKey> named3 = {lost(Key("", 667, 0.35, 4.45), 77),
+                                           lost(Key("TWO", 567, 4.80, 8.32), 91),
+                                           lost(Key("THREE", 764, 8.67, 13.39), 123)};
+    const std::vector<SBlockKey> renamed = {Key("ONEX", 666, 50.35, 54.45),
+                                            Key("TWOX", 567, 54.80, 58.32)};
+    const std::vector<SBlockKey> named = {Key("ONE", 666, 0.35, 4.45), Key("TWO", 567, 4.80, 8.32)};
+    const struct {
+        const char* m_szName;
+        std::vector<std::vector<SBlockKey>> m_takes;
+        // Per group in tape order, per take: its block, and a piece of it
+        // (-1: none). No groups: no block is held by two takes.
+        std::vector<std::vector<int32_t>> m_members;
+        std::vector<std::vector<int32_t>> m_pieces;
+    } kCases[] = {
+        {"a clean take and a broken one",
+         {clean, broken},
+         {{0, 0}, {1, 1}, {2, 3}},
+         {{-1, -1}, {-1, 2}, {-1, -1}}},
+        {"a clean take and two bad ones",
+         {clean, worn, broken},
+         {{0, 0, 0}, {1, 1, 1}, {2, 2, 3}},
+         {{-1, -1, -1}, {-1, -1, 2}, {-1, -1, -1}}},
+        {"a wrong sure name at the place of a block",
+         {named3, misnamed},
+         {{0, 0}, {1, 1}, {2, -1}},
+         {{-1, -1}, {-1, -1}, {-1, 2}}},
+        {"other names at the same places", {named, renamed}, {}, {}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.m_szName);
+        std::vector<size_t> order(c.m_takes.size());
+        std::iota(order.begin(), order.end(), size_t{0});
+        do {
+            std::vector<std::vector<SBlockKey>> takes;
+            for (const size_t t : order) {
+                takes.push_back(c.m_takes[t]);
+            }
+            const std::vector<SBlockGroup> groups = MatchBlocks(takes);
+            if (c.m_members.empty()) {
+                for (const SBlockGroup& group : groups) {
+                    EXPECT_EQ(std::count(group.m_members.begin(), group.m_members.end(), -1),
+                              static_cast<ptrdiff_t>(takes.size() - 1))
+                        << "order " << order[0] << order[1];
+                }
+                continue;
+            }
+            ASSERT_EQ(groups.size(), c.m_members.size()) << "order " << order[0] << order[1];
+            for (size_t g = 0; g < groups.size(); ++g) {
+                for (size_t k = 0; k < order.size(); ++k) {
+                    EXPECT_EQ(groups[g].m_members[k], c.m_members[g][order[k]])
+                        << "order " << order[0] << order[1] << ", group " << g;
+                    EXPECT_EQ(groups[g].m_pieces[k], c.m_pieces[g][order[k]])
+                        << "order " << order[0] << order[1] << ", group " << g;
+                }
+            }
+        } while (std::next_permutation(order.begin(), order.end()));
     }
 }
 
