@@ -119,7 +119,9 @@ SLowCut ProbeLowCut(const std::vector<double>& conditioned, double dRate, bool b
             }
         }
     }
-    if (bestScore.m_nNet <= asItIs.m_nNet + kMargin) {
+    // A leader that sags (the edges run) shows a low-cut is there: the
+    // inverse that frames best is undone wherever it frames more at all.
+    if (bestScore.m_nNet <= asItIs.m_nNet + (bEdges ? 0 : kMargin)) {
         best = {};
     }
     best.m_bTold = std::max(asItIs.m_nBytes, bestScore.m_nBytes) >= kTelling;
