@@ -1,14 +1,19 @@
 #include "StudioFrame.h"
 
 #include <algorithm>
+#include <cmath>
+#include <ctime>
 #include <utility>
 
+#include "KeptRecording.h"
 #include "StudioShow.h"
 #include "win32/TextConvert.h"
 
 namespace {
 
 constexpr UINT kEventsMessage = WM_APP + 1;
+constexpr UINT kListDevicesMessage = WM_APP + 2;
+constexpr int kLevelFloorDb = -60;
 constexpr COLORREF kProblemColour = RGB(0xd3, 0x3c, 0x2f);
 constexpr int kDefaultWidth = 1000;
 constexpr int kDefaultHeight = 720;
@@ -114,9 +119,11 @@ bool RegisterFrameClass() {
     return bRegistered;
 }
 
-// The controls of the top row, left to right.
-constexpr int kTopRow[] = {kIdAdd,     kIdDecode,    kIdCancel,     kIdMerge,     kIdDecoderLabel,
-                           kIdDecoder, kIdSaveBytes, kIdSaveBlocks, kIdSaveReport};
+// The controls of the two top rows, left to right; 0 ends a row.
+constexpr int kTopRows[] = {kIdAdd,          kIdDecode,  kIdCancel,      kIdMerge,
+                            kIdDecoderLabel, kIdDecoder, kIdSaveBytes,   kIdSaveBlocks,
+                            kIdSaveReport,   0,          kIdDeviceLabel, kIdDevice,
+                            kIdRecord,       kIdStop,    kIdLevel,       0};
 
 }  // namespace
 
@@ -177,6 +184,8 @@ bool CStudioFrame::Create(int nShow) {
                  m_settings.m_bMaximised && nShow == SW_SHOWNORMAL ? SW_SHOWMAXIMIZED : nShow);
     ::UpdateWindow(m_hWnd);
     ::SetFocus(::GetDlgItem(m_hWnd, kIdAdd));
+    // The sound system starts once the window shows.
+    ::PostMessageW(m_hWnd, kListDevicesMessage, 0, 0);
     return true;
 }
 
@@ -209,6 +218,19 @@ void CStudioFrame::MakeControls() {
     Button(EStudioText::kSaveBytes, kIdSaveBytes);
     Button(EStudioText::kSaveBlocks, kIdSaveBlocks);
     Button(EStudioText::kSaveReport, kIdSaveReport);
+    MakeControl(L"Static", Wide(Text(EStudioText::kDevice)), SS_RIGHT, kIdDeviceLabel);
+    const HWND hDevice =
+        MakeControl(L"ComboBox", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdDevice);
+    ::SendMessageW(hDevice, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(Wide(Text(EStudioText::kDefaultDevice)).c_str()));
+    ::SendMessageW(hDevice, CB_SETITEMDATA, 0, static_cast<LPARAM>(-1));
+    ::SendMessageW(hDevice, CB_SETCURSEL, 0, 0);
+    Button(EStudioText::kRecord, kIdRecord);
+    Button(EStudioText::kStop, kIdStop);
+    ::EnableWindow(::GetDlgItem(m_hWnd, kIdStop), FALSE);
+    m_hLevel = MakeControl(PROGRESS_CLASSW, L"", 0, kIdLevel);
+    ::SendMessageW(m_hLevel, PBM_SETRANGE32, static_cast<WPARAM>(kLevelFloorDb), 0);
+    ::SendMessageW(m_hLevel, PBM_SETPOS, static_cast<WPARAM>(kLevelFloorDb), 0);
 
     const DWORD nListStyle = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     m_hRecordings = MakeControl(WC_LISTVIEWW, L"", nListStyle, kIdRecordings, WS_EX_CLIENTEDGE);
@@ -245,14 +267,19 @@ void CStudioFrame::Layout() {
     const int nButton = nUnit + 12;
     int nX = nGap;
     int nY = nGap;
-    for (const int nId : kTopRow) {
+    for (const int nId : kTopRows) {
+        if (nId == 0) {
+            nX = nGap;
+            nY += nButton + nGap / 2;
+            continue;
+        }
         const HWND hControl = ::GetDlgItem(m_hWnd, nId);
         std::wstring strText(256, L'\0');
         strText.resize(static_cast<size_t>(::GetWindowTextW(hControl, strText.data(), 256)));
         int nWidth = TextWidth(m_hWnd, m_hFont, strText) + 2 * nUnit;
         int nTop = nY;
         int nHeight = nButton;
-        if (nId == kIdDecoderLabel) {
+        if (nId == kIdDecoderLabel || nId == kIdDeviceLabel) {
             nWidth -= 2 * nUnit - 4;
             nTop += (nButton - nUnit) / 2;
             nHeight = nUnit;
@@ -262,11 +289,19 @@ void CStudioFrame::Layout() {
                      3 * nUnit;
             nTop += 1;
             nHeight = nButton * 6;  // with the list open
+        } else if (nId == kIdDevice) {
+            nWidth = nUnit * 22;
+            nTop += 1;
+            nHeight = nButton * 8;
+        } else if (nId == kIdLevel) {
+            nWidth = nUnit * 10;
+            nTop += (nButton - nUnit) / 2;
+            nHeight = nUnit;
         }
         ::MoveWindow(hControl, nX, nTop, nWidth, nHeight, FALSE);
         nX += nWidth + nGap / 2;
     }
-    nY += nButton + nGap;
+    nY += nGap / 2;
 
     const int nRight = std::max(nGap * 4, static_cast<int>(client.right) - nGap);
     const int nWidth = nRight - nGap;
@@ -314,6 +349,9 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
         case kEventsMessage:
             DrainEvents();
             return 0;
+        case kListDevicesMessage:
+            ListDevices();
+            return 0;
         case kPictureTitleMessage:
             ShowHover(reinterpret_cast<const wchar_t*>(lParam));
             return 0;
@@ -334,6 +372,7 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             m_hPostTo = nullptr;
+            m_studio.StopRecording();
             m_studio.Cancel();
             ::PostQuitMessage(0);
             return 0;
@@ -382,6 +421,12 @@ void CStudioFrame::OnCommand(int nId, int nCode) {
             break;
         case kIdSaveReport:
             OnSaveReport();
+            break;
+        case kIdRecord:
+            OnRecord();
+            break;
+        case kIdStop:
+            OnStop();
             break;
         case kIdDecoder:
             if (nCode == CBN_SELCHANGE) {
@@ -479,6 +524,10 @@ void CStudioFrame::Apply(const SStudioEvent& event, std::shared_ptr<const SLiveM
             break;
         }
         case EKind::kProgress:
+            if (event.m_level.m_dSeconds > 0.0) {
+                ShowRecordingState(&event.m_level);
+            }
+            [[fallthrough]];
         case EKind::kBlockFound:
             ::SendMessageW(m_hProgress, PBM_SETPOS, static_cast<WPARAM>(event.m_dProgress * 1000.0),
                            0);
@@ -497,6 +546,7 @@ void CStudioFrame::Apply(const SStudioEvent& event, std::shared_ptr<const SLiveM
             ::SendMessageW(m_hProgress, PBM_SETPOS,
                            event.m_eKind == EKind::kDecodeFinished ? 1000 : 0, 0);
             ShowRow(event.m_nRecording);
+            ShowRecordingState(nullptr);
             if (bShown) {
                 pLive.reset();
                 ShowSelection();
@@ -763,4 +813,56 @@ void CStudioFrame::SaveSettings() {
         m_settings.m_bMaximised = placement.showCmd == SW_SHOWMAXIMIZED;
     }
     SaveStudioSettings(m_strSettingsKey, m_settings);
+}
+
+void CStudioFrame::ListDevices() {
+    const HWND hDevice = ::GetDlgItem(m_hWnd, kIdDevice);
+    std::string strReason;
+    for (const SInputDevice& device : StudioInputDevices(strReason)) {
+        const LRESULT nItem =
+            ::SendMessageW(hDevice, CB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(Utf8ToWide(device.m_strName).c_str()));
+        ::SendMessageW(hDevice, CB_SETITEMDATA, static_cast<WPARAM>(nItem), device.m_nIndex);
+    }
+    if (!strReason.empty()) {
+        SetStatus(Utf8ToWide(strReason));
+    }
+}
+
+// The take is kept in the last folder (or the user's own), named for when
+// it began.
+void CStudioFrame::OnRecord() {
+    const HWND hDevice = ::GetDlgItem(m_hWnd, kIdDevice);
+    const LRESULT nItem = ::SendMessageW(hDevice, CB_GETCURSEL, 0, 0);
+    const LRESULT nDevice =
+        nItem < 0 ? -1 : ::SendMessageW(hDevice, CB_GETITEMDATA, static_cast<WPARAM>(nItem), 0);
+    std::wstring strFolder = m_settings.m_strFolder;
+    if (strFolder.empty()) {
+        strFolder.assign(MAX_PATH, L'\0');
+        strFolder.resize(::GetEnvironmentVariableW(L"USERPROFILE", strFolder.data(), MAX_PATH));
+    }
+    SStudioRecording settings;
+    settings.m_strDevice = nDevice < 0 ? std::string() : std::to_string(nDevice);
+    settings.m_strKeep = WideToUtf8(strFolder) + "\\" + KeptRecordingName(std::time(nullptr));
+    m_studio.RecordTake(settings);
+    ::EnableWindow(::GetDlgItem(m_hWnd, kIdStop), TRUE);
+}
+
+void CStudioFrame::OnStop() {
+    m_studio.StopRecording();
+    ShowRecordingState(nullptr);
+}
+
+// Stop is there while a recording runs or waits; the level of the one that
+// runs, or none.
+void CStudioFrame::ShowRecordingState(const SStudioLevel* pLevel) {
+    const bool bRecording = m_studio.IsRecording();
+    const HWND hStop = ::GetDlgItem(m_hWnd, kIdStop);
+    if (!bRecording && ::GetFocus() == hStop) {
+        ::SetFocus(::GetDlgItem(m_hWnd, kIdRecord));
+    }
+    ::EnableWindow(hStop, bRecording ? TRUE : FALSE);
+    const double dDb = pLevel != nullptr && bRecording ? pLevel->m_dPeakDbfs : kLevelFloorDb;
+    ::SendMessageW(m_hLevel, PBM_SETPOS,
+                   static_cast<WPARAM>(std::lround(std::clamp(dDb, -60.0, 0.0))), 0);
 }

@@ -2,7 +2,9 @@
 // out the controls, forwards what the user does to the model, and redraws
 // on the model's events, which it queues and posts to its own thread.
 // Keyboard: Tab through the controls, Alt and the underlined letter, Enter
-// decodes (or presses the focused button), Esc cancels.
+// decodes (or presses the focused button), Esc cancels. Recording: the
+// input, Record (again while one runs: the next take, merged when done),
+// Stop and the input's level, on a second row.
 #pragma once
 
 #include <array>
@@ -80,6 +82,10 @@ private:
     void OnSaveBlocks();
     void OnSaveReport();
     void OnDrop(HDROP hDrop);
+    void ListDevices();
+    void OnRecord();
+    void OnStop();
+    void ShowRecordingState(const SStudioLevel* pLevel);
     void SaveSettings();
     void RememberFolderOf(const std::wstring& strPath);
 
@@ -95,6 +101,7 @@ private:
     HWND m_hRecordings = nullptr;
     HWND m_hBlocks = nullptr;
     HWND m_hProgress = nullptr;
+    HWND m_hLevel = nullptr;  // the input's level, -60 to 0 dBFS
     HWND m_hStatus = nullptr;
     CPictureView m_map;
     CPictureView m_details;

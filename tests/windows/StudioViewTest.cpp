@@ -3,8 +3,11 @@
 // decoded, merged with Alt+M, the bytes, the blocks and the report saved
 // and the files checked; files dropped on the window, one of them not a
 // recording and one missing; the Czech texts; the size and folder kept in
-// the registry; the filters of the file dialogs; and the program itself
-// started with two takes on its command line.
+// the registry; the filters of the file dialogs; recording (Record, Stop,
+// the input and its level; under Wine the capture may hand on silence or
+// fail, which must end as a line in the row); Esc and Enter, the mnemonics
+// and the Tab order; and the program itself started with two takes on its
+// command line.
 //
 //   tavro_studio_view_tests [PROGRAM]
 //
@@ -12,6 +15,7 @@
 // merged takes shown (see PauseForScreenshot).
 #include <atomic>
 #include <cstdio>
+#include <cwctype>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -27,7 +31,7 @@
 
 namespace {
 
-constexpr unsigned kWatchdogSeconds = 280;
+constexpr unsigned kWatchdogSeconds = 400;
 constexpr DWORD kDecodeMs = 120000;
 constexpr const wchar_t* kSettingsKey = L"Software\\tavro-tape\\studio-view-test";
 
@@ -215,8 +219,9 @@ std::wstring Wide(EStudioText eText, EStudioLanguage eLanguage) {
 // Tab visits the buttons, the decoder's choice and the two lists, in this
 // order.
 void CheckTabOrder(CStudioUnderTest& studio) {
-    const int kOrder[] = {kIdAdd,       kIdDecode,     kIdCancel,     kIdMerge,      kIdDecoder,
-                          kIdSaveBytes, kIdSaveBlocks, kIdSaveReport, kIdRecordings, kIdBlocks};
+    const int kOrder[] = {kIdAdd,       kIdDecode,     kIdCancel,     kIdMerge,  kIdDecoder,
+                          kIdSaveBytes, kIdSaveBlocks, kIdSaveReport, kIdDevice, kIdRecord,
+                          kIdStop,      kIdRecordings, kIdBlocks};
     std::vector<int> stops;
     for (HWND hChild = ::GetWindow(studio.Window(), GW_CHILD); hChild != nullptr;
          hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
@@ -369,6 +374,112 @@ void FileDialogFilters() {
     }
 }
 
+bool Enabled(CStudioUnderTest& studio, int nId) {
+    return ::IsWindowEnabled(studio.Item(nId)) != 0;
+}
+
+// A key as the keyboard gives it, to the control that has the focus; the
+// window's loop hands it to the dialog's keyboard handling.
+// nTo 0: the window.
+void PressKey(CStudioUnderTest& studio, int nTo, WPARAM nKey) {
+    const HWND hTo = nTo == 0 ? studio.Window() : studio.Item(nTo);
+    ::PostMessageW(hTo, WM_KEYDOWN, nKey, 1);
+    ::PostMessageW(hTo, WM_KEYUP, nKey, static_cast<LPARAM>(1u | (3u << 30)));
+}
+
+int FocusedId(CStudioUnderTest& studio) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(studio.Window(), nullptr), &info);
+    return info.hwndFocus != nullptr ? ::GetDlgCtrlID(info.hwndFocus) : 0;
+}
+
+// Record, then Stop: the row ends as a take (decoded, whatever the input
+// gave) or with the reason it could not record; Stop is there only while
+// a recording runs.
+void RecordThenStop() {
+    std::printf("-- record, stop\n");
+    CStudioUnderTest studio(EStudioLanguage::kEnglish);
+    CheckText(WindowText(studio.Item(kIdRecord)), L"Re&cord", "the Record button");
+    CheckText(WindowText(studio.Item(kIdStop)), L"S&top", "the Stop button");
+    CheckText(WindowText(studio.Item(kIdDeviceLabel)), L"&Input:", "the input's label");
+    Check(Send(studio.Item(kIdDevice), CB_GETCOUNT, 0, 0) >= 1 &&
+              Send(studio.Item(kIdDevice), CB_GETCURSEL, 0, 0) == 0,
+          "the inputs, the default one chosen");
+    Check(Enabled(studio, kIdRecord) && !Enabled(studio, kIdStop),
+          "before recording: Record, no Stop");
+
+    Click(studio.Window(), kIdRecord);
+    WaitFor([&] { return RowCount(studio.Item(kIdRecordings)) == 1; });
+    Check(RowCount(studio.Item(kIdRecordings)) == 1, "Record adds a row");
+    const auto Ended = [&] {
+        const std::wstring strRow = Row(studio, 0);
+        return StartsWith(strRow, L"decoded") || Contains(strRow, L"recording failed: ");
+    };
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"recording ") || Ended(); }, 20000);
+    std::printf("   while recording: \"%s\"\n", ToUtf8(Row(studio, 0)).c_str());
+    if (!Ended()) {
+        Check(Enabled(studio, kIdStop), "while recording: Stop");
+        ::Sleep(1000);
+        Click(studio.Window(), kIdStop);
+    }
+    WaitFor(Ended, 30000);
+    std::printf("   after Stop: \"%s\"\n", ToUtf8(Row(studio, 0)).c_str());
+    Check(Ended(), "the recording ends as a take or a line: \"" + ToUtf8(Row(studio, 0)) + "\"");
+    WaitFor([&] { return !Enabled(studio, kIdStop); });
+    Check(!Enabled(studio, kIdStop) && Enabled(studio, kIdRecord), "after it: Record, no Stop");
+    Check(static_cast<int>(Send(studio.Item(kIdLevel), PBM_GETPOS, 0, 0)) == -60,
+          "the level is down");
+    Check(::IsWindow(studio.Window()) != 0, "the window is still there");
+}
+
+// Esc cancels the decode that runs and closes nothing; Enter on the
+// chosen recording decodes it; each button but Cancel (Esc) has a letter
+// of its own.
+void EscAndEnter(const std::filesystem::path& folder) {
+    std::printf("-- Esc, Enter, mnemonics\n");
+    const std::filesystem::path longTake = folder / L"dlouhý.wav";
+    Check(WriteAnalogRecording(PathUtf8(longTake), CAnalogFormat{}, CImpairments{},
+                               RandomBlocks(5, {{"LONG", 30000}}), 200, 0.3),
+          "a long recording made by the encoder");
+    CStudioUnderTest studio(EStudioLanguage::kEnglish);
+    studio.m_dialogs.AnswerRecordings({longTake.wstring()});
+    Click(studio.Window(), kIdAdd);
+    PressKey(studio, kIdAdd, VK_ESCAPE);
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"cancelled"); }, kDecodeMs);
+    CheckText(Row(studio, 0), L"cancelled", "Esc cancels the decode");
+    PressKey(studio, kIdAdd, VK_ESCAPE);
+    ::Sleep(200);
+    Check(::IsWindowVisible(studio.Window()) != 0, "Esc closes nothing");
+
+    // Tab, key by key, to the recordings, and Enter there.
+    int nTabs = 0;
+    while (FocusedId(studio) != kIdRecordings && nTabs < 20) {
+        PressKey(studio, 0, VK_TAB);
+        WaitFor([] { return false; }, 50);
+        ++nTabs;
+    }
+    Check(FocusedId(studio) == kIdRecordings && nTabs == 10,
+          "ten Tabs from Add to the recordings: " + std::to_string(nTabs));
+    PressKey(studio, 0, VK_RETURN);
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"decoded: 1 "); }, kDecodeMs);
+    Check(StartsWith(Row(studio, 0), L"decoded: 1 "),
+          "Enter decodes the chosen recording: \"" + ToUtf8(Row(studio, 0)) + "\"");
+
+    std::wstring strLetters;
+    for (const int nId : {kIdAdd, kIdDecode, kIdMerge, kIdDecoderLabel, kIdSaveBytes, kIdSaveBlocks,
+                          kIdSaveReport, kIdDeviceLabel, kIdRecord, kIdStop}) {
+        const std::wstring strText = WindowText(studio.Item(nId));
+        const size_t nAmp = strText.find(L'&');
+        const bool bLetter = nAmp != std::wstring::npos && nAmp + 1 < strText.size();
+        const wchar_t cLetter =
+            bLetter ? static_cast<wchar_t>(std::towlower(strText[nAmp + 1])) : 0;
+        Check(bLetter && strLetters.find(cLetter) == std::wstring::npos,
+              "a letter of its own: " + ToUtf8(strText));
+        strLetters += cLetter;
+    }
+}
+
 HWND FindStudioOfProcess(DWORD nProcessId) {
     struct SSearch {
         DWORD m_nProcessId;
@@ -435,6 +546,8 @@ int main(int argc, char** argv) {
         CzechTexts();
         TwoTakesAreDecodedMergedAndSaved(folder);
         FilesThatCannotBeReadAreALineInTheirRows(folder);
+        RecordThenStop();
+        EscAndEnter(folder);
         if (argc > 1) {
             TheProgram(argv[1], folder);
         }
