@@ -15,7 +15,7 @@ output=${1:-docs/screenshots/windows-studio.png}
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 
-wine_env_install imagemagick x11-utils nlohmann-json3-dev
+wine_env_install imagemagick x11-utils nlohmann-json3-dev fonts-dejavu-core
 for tool in import xwininfo; do
     command -v "$tool" >/dev/null 2>&1 || wine_env_fail "$tool not found after installing"
 done
@@ -25,6 +25,12 @@ build=build/$preset
 deps=$(tools/build-windows-deps.sh "$preset")
 trap wine_env_stop EXIT
 wine_env_start
+# Wine's own Tahoma has no Greek: the status line's path (a folder named
+# with an omega) would show a box where Windows falls back to another font
+# of its own. Here the fallback is DejaVu Sans, as Windows links its fonts.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v Tahoma /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1 ||
+    wine_env_fail "the font link could not be set"
 
 cmake --preset "$preset" -DTAVRO_WINDOWS_DEPS="$deps" >/dev/null
 cmake --build "$build" --target tavro_studio_view_tests

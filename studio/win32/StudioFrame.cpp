@@ -104,6 +104,15 @@ int FontHeight(HWND hWnd, HFONT hFont) {
     return metrics.tmHeight;
 }
 
+// A picture moves without its old pixels and is drawn anew, whole (it
+// paints through a bitmap, so this does not flicker); pixels copied along
+// showed a caption cut off at its top.
+void MovePicture(HWND hPicture, int nX, int nY, int nWidth, int nHeight) {
+    ::SetWindowPos(hPicture, nullptr, nX, nY, nWidth, nHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOREDRAW);
+    ::RedrawWindow(hPicture, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+}
+
 bool RegisterFrameClass() {
     static const bool bRegistered = [] {
         WNDCLASSEXW windowClass{};
@@ -153,7 +162,8 @@ CStudioFrame::~CStudioFrame() {
 }
 
 bool CStudioFrame::Create(int nShow) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                  ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
     if (!RegisterFrameClass()) {
         return false;
@@ -313,13 +323,13 @@ void CStudioFrame::Layout() {
     nY += nRecordings + nGap;
     const int nRest = std::max(nUnit * 6, nProgressTop - nGap - nY);
     const int nMap = std::clamp(m_map.ContentHeight(nWidth) + 4, nUnit * 4, nRest * 2 / 5);
-    ::MoveWindow(m_map.Window(), nGap, nY, nWidth, nMap, FALSE);
+    MovePicture(m_map.Window(), nGap, nY, nWidth, nMap);
     nY += nMap + nGap;
     const int nBottom = std::max(nY + nUnit * 3, nProgressTop - nGap);
     const int nBlocksWidth = std::clamp(nWidth * 2 / 5, std::min(nWidth, nUnit * 20), nUnit * 34);
     ::MoveWindow(m_hBlocks, nGap, nY, nBlocksWidth, nBottom - nY, FALSE);
-    ::MoveWindow(m_details.Window(), nGap * 2 + nBlocksWidth, nY, nWidth - nBlocksWidth - nGap,
-                 nBottom - nY, FALSE);
+    MovePicture(m_details.Window(), nGap * 2 + nBlocksWidth, nY, nWidth - nBlocksWidth - nGap,
+                nBottom - nY);
     ::MoveWindow(m_hProgress, nGap, nProgressTop, nWidth, nUnit, FALSE);
     ::MoveWindow(m_hStatus, nGap, nStatusTop, nWidth, nUnit + 2, FALSE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
@@ -351,9 +361,6 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kListDevicesMessage:
             ListDevices();
-            return 0;
-        case kPictureTitleMessage:
-            ShowHover(reinterpret_cast<const wchar_t*>(lParam));
             return 0;
         case WM_DROPFILES:
             OnDrop(reinterpret_cast<HDROP>(wParam));
@@ -721,13 +728,7 @@ void CStudioFrame::ShowDetails() {
 }
 
 void CStudioFrame::SetStatus(const std::wstring& str) {
-    m_strStatus = str;
     ::SetWindowTextW(m_hStatus, str.c_str());
-}
-
-void CStudioFrame::ShowHover(const wchar_t* pszTitle) {
-    ::SetWindowTextW(m_hStatus,
-                     pszTitle != nullptr && *pszTitle != L'\0' ? pszTitle : m_strStatus.c_str());
 }
 
 void CStudioFrame::AddRecordings(const std::vector<std::wstring>& paths) {

@@ -75,7 +75,6 @@ private:
     int SelectedRow(HWND hList) const;
     void SelectRow(HWND hList, int nRow);
     void SetStatus(const std::wstring& str);
-    void ShowHover(const wchar_t* pszTitle);
     void OnAdd();
     void OnDecode();
     void OnSaveBytes();
@@ -107,7 +106,6 @@ private:
     CPictureView m_details;
     std::vector<uint32_t> m_rows;     // the recording of each row; 0: the merge
     std::vector<bool> m_rowProblems;  // the row has a problem (drawn in red)
-    std::wstring m_strStatus;         // the status line, without the mouse over a picture
     bool m_bFilling = false;          // rows are being changed, not by the user
     std::mutex m_mutex;               // guards m_events
     std::deque<SStudioEvent> m_events;

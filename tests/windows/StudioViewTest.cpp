@@ -14,6 +14,7 @@
 // Environment: TAVRO_TEST_SCREENSHOT_FLAG=F pauses with the decoded and
 // merged takes shown (see PauseForScreenshot).
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
 #include <cwctype>
 #include <deque>
@@ -185,6 +186,42 @@ size_t Shapes(HWND hPicture) {
     return static_cast<size_t>(Send(hPicture, kPictureShapesMessage, 0, 0));
 }
 
+// The tooltip of a picture (one of the thread's tooltips has it as its
+// tool): the mouse moved over it until a shape with a title is under it;
+// the tooltip's text.
+std::wstring TipOver(HWND hPicture) {
+    std::vector<HWND> tips;
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(hPicture, nullptr),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            if (ClassName(hWnd) == L"tooltips_class32") {
+                reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    RECT client{};
+    ::GetClientRect(hPicture, &client);
+    for (int nY = 2; nY < client.bottom; nY += 3) {
+        for (int nX = client.right / 10; nX < client.right; nX += client.right / 10) {
+            Send(hPicture, WM_MOUSEMOVE, 0, MAKELPARAM(nX, nY));
+            for (const HWND hOne : tips) {
+                std::vector<wchar_t> text(512, L'\0');
+                TOOLINFOW tool{};
+                tool.cbSize = static_cast<UINT>(offsetof(TOOLINFOW, lpReserved));
+                tool.hwnd = hPicture;
+                tool.uId = reinterpret_cast<UINT_PTR>(hPicture);
+                tool.lpszText = text.data();
+                Send(hOne, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+                if (text[0] != L'\0') {
+                    return text.data();
+                }
+            }
+        }
+    }
+    return {};
+}
+
 void SelectRecording(CStudioUnderTest& studio, int nRow) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -253,6 +290,13 @@ void TwoTakesAreDecodedMergedAndSaved(const std::filesystem::path& folder) {
     }
     // The first take is chosen: its map, blocks and histogram are shown.
     Check(Shapes(studio.Item(kIdMap)) > 20, "the tape map is drawn");
+    // The mouse over a block: its title in a tooltip, the status line as
+    // it was.
+    const std::wstring strStatus = WindowText(studio.Item(kIdStatus));
+    const std::wstring strTip = TipOver(studio.Item(kIdMap));
+    Check(Contains(strTip, L"PROGRAM1") || Contains(strTip, L"DATA-2") || Contains(strTip, L"END"),
+          "a block's tooltip: \"" + ToUtf8(strTip) + "\"");
+    CheckText(WindowText(studio.Item(kIdStatus)), strStatus, "the status line stays");
     Check(Shapes(studio.Item(kIdDetails)) > 20, "the histogram is drawn");
     Check(RowCount(studio.Item(kIdBlocks)) == 3, "three blocks in the table");
     CheckText(Cell(studio.Item(kIdBlocks), 0, 1), L"PROGRAM1", "the first block's name");
