@@ -55,8 +55,7 @@ bool CPictureView::Create(HWND hParent, int nId, HFONT hCaptionFont) {
     if (m_hWnd == nullptr) {
         return false;
     }
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    AttachWindowObject(m_hWnd, this);
     m_hTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
@@ -126,12 +125,6 @@ void CPictureView::ScrollTo(int nPosition) {
     m_nScroll = nPosition;
     UpdateScroll();
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
-
-LRESULT CALLBACK CPictureView::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-    auto* pView = reinterpret_cast<CPictureView*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    return pView != nullptr ? pView->Handle(nMessage, wParam, lParam)
-                            : ::DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CPictureView::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {

@@ -10,6 +10,7 @@
 
 #include "CanvasRecording.h"
 #include "WinApi.h"
+#include "WindowObject.h"
 
 // Answered by the window: how many shapes its pictures have (for tests).
 inline constexpr UINT kPictureShapesMessage = WM_APP + 21;
@@ -34,7 +35,9 @@ public:
     int ContentHeight(int nWidth) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam,
+                                             LPARAM lParam);
     LRESULT Handle(UINT nMessage, WPARAM wParam, LPARAM lParam);
     void Paint();
     void UpdateScroll();

@@ -184,8 +184,7 @@ bool CStudioFrame::Create(int nShow) {
     if (m_hWnd == nullptr) {
         return false;
     }
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    AttachWindowObject(m_hWnd, this);
     MakeControls();
     ::DragAcceptFiles(m_hWnd, TRUE);
     m_hPostTo = m_hWnd;
@@ -333,12 +332,6 @@ void CStudioFrame::Layout() {
     ::MoveWindow(m_hProgress, nGap, nProgressTop, nWidth, nUnit, FALSE);
     ::MoveWindow(m_hStatus, nGap, nStatusTop, nWidth, nUnit + 2, FALSE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
-}
-
-LRESULT CALLBACK CStudioFrame::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-    auto* pFrame = reinterpret_cast<CStudioFrame*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    return pFrame != nullptr ? pFrame->Handle(nMessage, wParam, lParam)
-                             : ::DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {

@@ -24,6 +24,7 @@
 #include "StudioSettings.h"
 #include "StudioTexts.h"
 #include "WinApi.h"
+#include "WindowObject.h"
 
 // The language of the system's user interface.
 EStudioLanguage SystemStudioLanguage();
@@ -53,7 +54,9 @@ public:
     int RunMessageLoop();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam,
+                                             LPARAM lParam);
     LRESULT Handle(UINT nMessage, WPARAM wParam, LPARAM lParam);
     const char* Text(EStudioText eText) const { return StudioText(eText, m_eLanguage); }
     void MakeControls();
