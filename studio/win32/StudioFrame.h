@@ -103,7 +103,8 @@ private:
     HWND m_hRecordings = nullptr;
     HWND m_hBlocks = nullptr;
     HWND m_hProgress = nullptr;
-    HWND m_hLevel = nullptr;  // the input's level, -60 to 0 dBFS
+    static constexpr int kLevelFloorDb = -60;
+    HWND m_hLevel = nullptr;  // the input's level, kLevelFloorDb to 0 dBFS
     HWND m_hStatus = nullptr;
     CPictureView m_map;
     CPictureView m_details;
