@@ -305,6 +305,7 @@ void CStudioFrame::Layout() {
         }
         ::MoveWindow(hControl, nX, nTop, nWidth, nHeight, FALSE);
         nX += nWidth + nGap / 2;
+        m_nButtonsWidth = std::max(m_nButtonsWidth, nX + nGap / 2);
     }
     nY += nGap / 2;
 
@@ -359,7 +360,12 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETMINMAXINFO: {
             auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-            limits.ptMinTrackSize = {640, 480};
+            // No narrower than the rows of buttons.
+            RECT rect{0, 0, m_nButtonsWidth, 0};
+            ::AdjustWindowRectEx(&rect, static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)),
+                                 FALSE,
+                                 static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)));
+            limits.ptMinTrackSize = {std::max(640L, rect.right - rect.left), 480};
             return 0;
         }
         case WM_CLOSE:

@@ -103,6 +103,7 @@ private:
     HWND m_hRecordings = nullptr;
     HWND m_hBlocks = nullptr;
     HWND m_hProgress = nullptr;
+    int m_nButtonsWidth = 0;  // the rows of buttons, laid out
     static constexpr int kLevelFloorDb = -60;
     HWND m_hLevel = nullptr;  // the input's level, kLevelFloorDb to 0 dBFS
     HWND m_hStatus = nullptr;

@@ -356,6 +356,19 @@ void TwoTakesAreDecodedMergedAndSaved(const std::filesystem::path& folder) {
     ::GetWindowRect(again.Window(), &rect);
     Check(rect.right - rect.left == 900 && rect.bottom - rect.top == 650,
           "the next window has the size kept");
+
+    // Made as narrow as it goes, every button is still inside.
+    ::SetWindowPos(again.Window(), nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client{};
+    ::GetClientRect(again.Window(), &client);
+    for (const int nId : {kIdSaveReport, kIdLevel}) {
+        RECT button{};
+        ::GetWindowRect(again.Item(nId), &button);
+        ::MapWindowPoints(nullptr, again.Window(), reinterpret_cast<POINT*>(&button), 2);
+        Check(button.right <= client.right, "narrowed, control " + std::to_string(nId) +
+                                                " is inside: " + std::to_string(button.right) +
+                                                " <= " + std::to_string(client.right));
+    }
 }
 
 void FilesThatCannotBeReadAreALineInTheirRows(const std::filesystem::path& folder) {
