@@ -165,6 +165,7 @@ void CStudio::FinishJob(uint32_t nId, const SDecodeOutcome& outcome, EStudioProb
         pRow->m_bWaiting = false;
         pRow->m_bDecoding = false;
         pRow->m_bRecording = false;
+        pRow->m_bCancelled = false;
         pRow->m_pLive = nullptr;
         switch (outcome.m_eEnd) {
             case SDecodeOutcome::EEnd::kDecoded:
@@ -183,6 +184,7 @@ void CStudio::FinishJob(uint32_t nId, const SDecodeOutcome& outcome, EStudioProb
                               outcome.m_strDetail);
                 break;
             case SDecodeOutcome::EEnd::kCancelled:
+                pRow->m_bCancelled = true;
                 break;
         }
         if (eProblem != EStudioProblem::kNone) {
@@ -223,6 +225,15 @@ uint32_t CStudio::RecordAgain(const SStudioRecording& settings) {
     SStudioRecording next = settings;
     next.m_bMergeAfter = true;
     return Record(next);
+}
+
+uint32_t CStudio::RecordTake(const SStudioRecording& settings) {
+    return IsRecording() ? RecordAgain(settings) : Record(settings);
+}
+
+bool CStudio::IsRecording() const {
+    std::lock_guard lock(m_mutex);
+    return !m_stops.empty();
 }
 
 // The level meter's readings: into the row, and out as progress.

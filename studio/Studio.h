@@ -29,6 +29,7 @@ struct SRecordingRow {
     bool m_bWaiting = false;
     bool m_bDecoding = false;
     double m_dProgress = 0.0;
+    bool m_bCancelled = false;  // the last decode was cancelled
     bool m_bRecording = false;  // from the sound card, now
     SStudioLevel m_level;       // while recording
     // The line in its row: why the last decode failed or stopped early.
@@ -92,6 +93,12 @@ public:
     // Play again: stops the recording that runs and records the next take;
     // once that one is finished every take is merged.
     uint32_t RecordAgain(const SStudioRecording& settings);
+    // A view's Record: the first take, or while one is recording or waiting
+    // to, the next one (RecordAgain).
+    uint32_t RecordTake(const SStudioRecording& settings);
+    // A recording runs or waits to and has not been told to stop: what a
+    // view's Stop is enabled by.
+    bool IsRecording() const;
 
     bool IsBusy() const { return m_worker.IsBusy(); }
     // Returns once the worker is idle and every event has been delivered

@@ -57,7 +57,8 @@ std::string RecordingStateText(const SRecordingRow& row, EStudioLanguage eLangua
                               row.m_pDecoded->m_log.Failures().size(),
                               StudioText(EStudioText::kFailedBytes, eLanguage));
     } else {
-        strState = StudioText(EStudioText::kStateNew, eLanguage);
+        strState = StudioText(
+            row.m_bCancelled ? EStudioText::kStateCancelled : EStudioText::kStateNew, eLanguage);
     }
     if (row.m_eProblem != EStudioProblem::kNone) {
         strState += kDash + ProblemText(row.m_eProblem, row.m_strDetail, eLanguage);

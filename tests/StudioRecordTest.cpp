@@ -67,8 +67,11 @@ protected:
 TEST_F(CStudioRecordTest, StoppedAfterTheTapeItIsAnOrdinaryDecodedTake) {
     CEventLog events;
     CStudio studio(events);
-    const uint32_t nId = studio.Record(Settings("take.flac"));
+    EXPECT_FALSE(studio.IsRecording());
+    const uint32_t nId = studio.RecordTake(Settings("take.flac"));
+    EXPECT_TRUE(studio.IsRecording());  // what enables Stop
     StopAfter(studio, nId, m_dTapeSeconds + 0.5);
+    EXPECT_FALSE(studio.IsRecording());
     studio.WaitIdle();
 
     const std::optional<SRecordingRow> row = studio.Recording(nId);

@@ -18,6 +18,7 @@
 #include "ClassicDecoder.h"
 #include "ConversionRun.h"
 #include "Studio.h"
+#include "StudioShow.h"
 #include "StudioTexts.h"
 #include "support/AnalogBlocks.h"
 #include "support/RecordingOwner.h"
@@ -226,6 +227,9 @@ TEST(StudioTest, CancelStopsTheDecodeAndDropsThoseWaiting) {
         const std::optional<SRecordingRow> row = studio.Recording(nId);
         EXPECT_EQ(row->m_pDecoded, nullptr);
         EXPECT_FALSE(row->m_bDecoding || row->m_bWaiting);
+        // The row says so, in either language.
+        EXPECT_EQ(RecordingStateText(*row, EStudioLanguage::kEnglish), "cancelled");
+        EXPECT_EQ(RecordingStateText(*row, EStudioLanguage::kCzech), "zrušeno");
     }
     // The recording stopped well before its end, and decodes again after.
     double dLast = 0.0;

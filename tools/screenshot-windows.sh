@@ -17,16 +17,10 @@ output=${1:-docs/screenshots/windows-dialog.png}
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 
-wine_env_install imagemagick x11-utils nlohmann-json3-dev
-for tool in import xwininfo; do
-    command -v "$tool" >/dev/null 2>&1 || wine_env_fail "$tool not found after installing"
-done
-wine_env_choose_preset windows-i686 fallback
-preset=$WINE_ENV_PRESET
-build=build/$preset
-deps=$(tools/build-windows-deps.sh "$preset")
-trap wine_env_stop EXIT
-wine_env_start
+# shellcheck source=tools/wine-screenshot.sh
+source tools/wine-screenshot.sh
+# shellcheck disable=SC2119 # nothing more to install
+wine_screenshot_start
 
 wine_env_map_drive_i
 
@@ -39,27 +33,7 @@ log="$WINE_ENV_DIR/dialog-tests.log"
 wine "$build/tests/windows/tavro_dialog_tests.exe" "$PWD/$build/app/tavro-tape.exe" >"$log" 2>&1 &
 tests_pid=$!
 
-# The tests create the flag once the program shows the finished run.
-tries=0
-until [ -e "$flag" ]; do
-    if ! kill -0 "$tests_pid" 2>/dev/null; then
-        cat "$log" >&2
-        wine_env_fail "the dialog tests ended before the program's run finished"
-    fi
-    tries=$((tries + 1))
-    [ "$tries" -lt 1200 ] || wine_env_fail "no finished run within 120 s"
-    sleep 0.1
-done
-
-# The dialogs that the tests ran in their own process are closed by now; the
+# The tests create the flag once the program shows the finished run. The
+# dialogs that the tests ran in their own process are closed by then; the
 # one left is the program's.
-window=$(xwininfo -root -tree | awk '/"Tavro tape 1.0"/ { print $1; exit }')
-[ -n "$window" ] || wine_env_fail "the dialog's window was not found"
-sleep 0.5  # let the last texts paint
-mkdir -p "$(dirname "$output")"
-import -window "$window" "$output"
-rm -f "$flag"
-
-wait "$tests_pid" || { cat "$log" >&2; wine_env_fail "the dialog tests failed"; }
-grep -q "checks passed" "$log" || { cat "$log" >&2; wine_env_fail "the dialog tests did not pass"; }
-echo "screenshot: $output"
+wine_screenshot_take "Tavro tape 1.0" "$output" 120 "$log" "$tests_pid" "the program's run finished"

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Shell functions for running the Windows programs under Wine, headless.
-# Sourced by tools/test-windows.sh and tools/screenshot-windows.sh (bash).
+# Sourced by tools/test-windows.sh and tools/screenshot-windows*.sh (bash).
 #
 #   wine_env_install          install what is missing (Debian, as root or via sudo)
 #   wine_env_choose_preset P [fallback]

@@ -111,6 +111,7 @@ QWidget* CStudioWindow::MakeControls() {
     // merged when done), Stop, and the input's level.
     auto* pDeviceLabel = new QLabel(Text(EStudioText::kDevice), pCentral);
     m_pDevice = new QComboBox(pCentral);
+    m_pDevice->setObjectName("input");
     m_pDevice->addItem(Text(EStudioText::kDefaultDevice), QString());
     pDeviceLabel->setBuddy(m_pDevice);
     pButtons->addWidget(pDeviceLabel);
@@ -118,7 +119,10 @@ QWidget* CStudioWindow::MakeControls() {
     m_pRecord = Button(EStudioText::kRecord, &CStudioWindow::OnRecord);
     m_pStop = new QPushButton(Text(EStudioText::kStop), pCentral);
     m_pStop->setEnabled(false);
-    connect(m_pStop, &QPushButton::clicked, this, [this] { m_studio.StopRecording(); });
+    connect(m_pStop, &QPushButton::clicked, this, [this] {
+        m_studio.StopRecording();
+        m_pStop->setEnabled(false);
+    });
     pButtons->addWidget(m_pStop);
     m_pLevel = new QProgressBar(pCentral);
     m_pLevel->setRange(-60, 0);
@@ -275,8 +279,7 @@ void CStudioWindow::Apply(const SStudioEvent& event) {
         case EKind::kDecodeCancelled:
             m_pProgress->setValue(event.m_eKind == EKind::kDecodeFinished ? 1000 : 0);
             ShowRow(event.m_nRecording);
-            if (event.m_nRecording == m_nRecording) {
-                m_nRecording = 0;
+            if (!m_studio.IsRecording()) {
                 m_pStop->setEnabled(false);
                 ShowLevel({});
             }
@@ -504,7 +507,7 @@ void CStudioWindow::OnRecord() {
     settings.m_strDevice = m_pDevice->currentData().toString().toStdString();
     settings.m_strKeep =
         ModelPath(QDir(m_strFolder).filePath(Q(KeptRecordingName(std::time(nullptr)))));
-    m_nRecording = m_nRecording != 0 ? m_studio.RecordAgain(settings) : m_studio.Record(settings);
+    m_studio.RecordTake(settings);
     m_pStop->setEnabled(true);
 }
 

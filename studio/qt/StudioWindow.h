@@ -82,7 +82,6 @@ private:
     QPushButton* m_pStop = nullptr;
     QComboBox* m_pDevice = nullptr;  // the input; its data: the device's number, "" the default
     QProgressBar* m_pLevel = nullptr;
-    uint32_t m_nRecording = 0;  // the last recording started, while it runs or waits
     QTableWidget* m_pRecordings = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QTabWidget* m_pTabs = nullptr;

@@ -1,6 +1,7 @@
 #include "PictureView.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 
 #include "GdiCanvas.h"
@@ -25,6 +26,16 @@ void RegisterClassOnce() {
     (void)bRegistered;
 }
 
+// The tool as every version of the common controls reads it.
+TOOLINFOW WholeWindowTool(HWND hWnd) {
+    TOOLINFOW tool{};
+    tool.cbSize = static_cast<UINT>(offsetof(TOOLINFOW, lpReserved));
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(hWnd);
+    return tool;
+}
+
 }  // namespace
 
 CPictureView::~CPictureView() {
@@ -44,8 +55,18 @@ bool CPictureView::Create(HWND hParent, int nId, HFONT hCaptionFont) {
     if (m_hWnd == nullptr) {
         return false;
     }
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    AttachWindowObject(m_hWnd, this);
+    m_hTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                               ::GetModuleHandleW(nullptr), nullptr);
+    if (m_hTip != nullptr) {
+        TOOLINFOW tool = WholeWindowTool(m_hWnd);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(m_hTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(m_hTip, TTM_SETMAXTIPWIDTH, 0, 480);
+        ::SendMessageW(m_hTip, TTM_ACTIVATE, FALSE, 0);
+    }
     UpdateScroll();
     return true;
 }
@@ -104,12 +125,6 @@ void CPictureView::ScrollTo(int nPosition) {
     m_nScroll = nPosition;
     UpdateScroll();
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
-
-LRESULT CALLBACK CPictureView::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-    auto* pView = reinterpret_cast<CPictureView*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    return pView != nullptr ? pView->Handle(nMessage, wParam, lParam)
-                            : ::DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CPictureView::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
@@ -229,10 +244,11 @@ void CPictureView::ShowTitleAt(int nX, int nY) {
         nTop += nHeight + kGap;
     }
     std::wstring strWide = Utf8ToWide(strTitle);
-    if (strWide != m_strTitle) {
+    if (strWide != m_strTitle && m_hTip != nullptr) {
         m_strTitle = std::move(strWide);
-        ::SendMessageW(::GetParent(m_hWnd), kPictureTitleMessage,
-                       static_cast<WPARAM>(::GetDlgCtrlID(m_hWnd)),
-                       reinterpret_cast<LPARAM>(m_strTitle.c_str()));
+        TOOLINFOW tool = WholeWindowTool(m_hWnd);
+        tool.lpszText = m_strTitle.data();
+        ::SendMessageW(m_hTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(m_hTip, TTM_ACTIVATE, m_strTitle.empty() ? FALSE : TRUE, 0);
     }
 }

@@ -2,8 +2,7 @@
 // several stacked with a caption over each (the details of a recording, the
 // merge strips), each as wide as the window and scrolled when they are
 // taller than it. Painted through a memory bitmap, so it does not flicker.
-// The mouse over a shape with a title sends it to the parent as
-// kPictureTitleMessage (lParam: the title, UTF-16, valid during the call).
+// The mouse over a shape with a title shows the title as a tooltip.
 #pragma once
 
 #include <string>
@@ -11,8 +10,8 @@
 
 #include "CanvasRecording.h"
 #include "WinApi.h"
+#include "WindowObject.h"
 
-inline constexpr UINT kPictureTitleMessage = WM_APP + 20;
 // Answered by the window: how many shapes its pictures have (for tests).
 inline constexpr UINT kPictureShapesMessage = WM_APP + 21;
 
@@ -36,7 +35,9 @@ public:
     int ContentHeight(int nWidth) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam,
+                                             LPARAM lParam);
     LRESULT Handle(UINT nMessage, WPARAM wParam, LPARAM lParam);
     void Paint();
     void UpdateScroll();
@@ -47,6 +48,7 @@ private:
     HWND m_hWnd = nullptr;
     HFONT m_hCaptionFont = nullptr;
     std::vector<SPicturePart> m_parts;
-    int m_nScroll = 0;  // pixels scrolled down
+    int m_nScroll = 0;      // pixels scrolled down
+    HWND m_hTip = nullptr;  // the tooltip, its one tool the whole window
     std::wstring m_strTitle;
 };

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr UINT kEventsMessage = WM_APP + 1;
+constexpr UINT kListDevicesMessage = WM_APP + 2;
 constexpr COLORREF kProblemColour = RGB(0xd3, 0x3c, 0x2f);
 constexpr int kDefaultWidth = 1000;
 constexpr int kDefaultHeight = 720;
@@ -99,6 +100,15 @@ int FontHeight(HWND hWnd, HFONT hFont) {
     return metrics.tmHeight;
 }
 
+// A picture moves without its old pixels and is drawn anew, whole (it
+// paints through a bitmap, so this does not flicker); pixels copied along
+// showed a caption cut off at its top.
+void MovePicture(HWND hPicture, int nX, int nY, int nWidth, int nHeight) {
+    ::SetWindowPos(hPicture, nullptr, nX, nY, nWidth, nHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOREDRAW);
+    ::RedrawWindow(hPicture, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+}
+
 bool RegisterFrameClass() {
     static const bool bRegistered = [] {
         WNDCLASSEXW windowClass{};
@@ -114,9 +124,11 @@ bool RegisterFrameClass() {
     return bRegistered;
 }
 
-// The controls of the top row, left to right.
-constexpr int kTopRow[] = {kIdAdd,     kIdDecode,    kIdCancel,     kIdMerge,     kIdDecoderLabel,
-                           kIdDecoder, kIdSaveBytes, kIdSaveBlocks, kIdSaveReport};
+// The controls of the two top rows, left to right; 0 ends a row.
+constexpr int kTopRows[] = {kIdAdd,          kIdDecode,  kIdCancel,      kIdMerge,
+                            kIdDecoderLabel, kIdDecoder, kIdSaveBytes,   kIdSaveBlocks,
+                            kIdSaveReport,   0,          kIdDeviceLabel, kIdDevice,
+                            kIdRecord,       kIdStop,    kIdLevel,       0};
 
 }  // namespace
 
@@ -146,7 +158,8 @@ CStudioFrame::~CStudioFrame() {
 }
 
 bool CStudioFrame::Create(int nShow) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                  ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
     if (!RegisterFrameClass()) {
         return false;
@@ -167,8 +180,7 @@ bool CStudioFrame::Create(int nShow) {
     if (m_hWnd == nullptr) {
         return false;
     }
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    AttachWindowObject(m_hWnd, this);
     MakeControls();
     ::DragAcceptFiles(m_hWnd, TRUE);
     m_hPostTo = m_hWnd;
@@ -177,6 +189,8 @@ bool CStudioFrame::Create(int nShow) {
                  m_settings.m_bMaximised && nShow == SW_SHOWNORMAL ? SW_SHOWMAXIMIZED : nShow);
     ::UpdateWindow(m_hWnd);
     ::SetFocus(::GetDlgItem(m_hWnd, kIdAdd));
+    // The sound system starts once the window shows.
+    ::PostMessageW(m_hWnd, kListDevicesMessage, 0, 0);
     return true;
 }
 
@@ -209,6 +223,19 @@ void CStudioFrame::MakeControls() {
     Button(EStudioText::kSaveBytes, kIdSaveBytes);
     Button(EStudioText::kSaveBlocks, kIdSaveBlocks);
     Button(EStudioText::kSaveReport, kIdSaveReport);
+    MakeControl(L"Static", Wide(Text(EStudioText::kDevice)), SS_RIGHT, kIdDeviceLabel);
+    const HWND hDevice =
+        MakeControl(L"ComboBox", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdDevice);
+    ::SendMessageW(hDevice, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(Wide(Text(EStudioText::kDefaultDevice)).c_str()));
+    ::SendMessageW(hDevice, CB_SETITEMDATA, 0, static_cast<LPARAM>(-1));
+    ::SendMessageW(hDevice, CB_SETCURSEL, 0, 0);
+    Button(EStudioText::kRecord, kIdRecord);
+    Button(EStudioText::kStop, kIdStop);
+    ::EnableWindow(::GetDlgItem(m_hWnd, kIdStop), FALSE);
+    m_hLevel = MakeControl(PROGRESS_CLASSW, L"", 0, kIdLevel);
+    ::SendMessageW(m_hLevel, PBM_SETRANGE32, static_cast<WPARAM>(kLevelFloorDb), 0);
+    ::SendMessageW(m_hLevel, PBM_SETPOS, static_cast<WPARAM>(kLevelFloorDb), 0);
 
     const DWORD nListStyle = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     m_hRecordings = MakeControl(WC_LISTVIEWW, L"", nListStyle, kIdRecordings, WS_EX_CLIENTEDGE);
@@ -245,14 +272,19 @@ void CStudioFrame::Layout() {
     const int nButton = nUnit + 12;
     int nX = nGap;
     int nY = nGap;
-    for (const int nId : kTopRow) {
+    for (const int nId : kTopRows) {
+        if (nId == 0) {
+            nX = nGap;
+            nY += nButton + nGap / 2;
+            continue;
+        }
         const HWND hControl = ::GetDlgItem(m_hWnd, nId);
         std::wstring strText(256, L'\0');
         strText.resize(static_cast<size_t>(::GetWindowTextW(hControl, strText.data(), 256)));
         int nWidth = TextWidth(m_hWnd, m_hFont, strText) + 2 * nUnit;
         int nTop = nY;
         int nHeight = nButton;
-        if (nId == kIdDecoderLabel) {
+        if (nId == kIdDecoderLabel || nId == kIdDeviceLabel) {
             nWidth -= 2 * nUnit - 4;
             nTop += (nButton - nUnit) / 2;
             nHeight = nUnit;
@@ -262,11 +294,20 @@ void CStudioFrame::Layout() {
                      3 * nUnit;
             nTop += 1;
             nHeight = nButton * 6;  // with the list open
+        } else if (nId == kIdDevice) {
+            nWidth = nUnit * 22;
+            nTop += 1;
+            nHeight = nButton * 8;
+        } else if (nId == kIdLevel) {
+            nWidth = nUnit * 10;
+            nTop += (nButton - nUnit) / 2;
+            nHeight = nUnit;
         }
         ::MoveWindow(hControl, nX, nTop, nWidth, nHeight, FALSE);
         nX += nWidth + nGap / 2;
+        m_nButtonsWidth = std::max(m_nButtonsWidth, nX + nGap / 2);
     }
-    nY += nButton + nGap;
+    nY += nGap / 2;
 
     const int nRight = std::max(nGap * 4, static_cast<int>(client.right) - nGap);
     const int nWidth = nRight - nGap;
@@ -278,22 +319,16 @@ void CStudioFrame::Layout() {
     nY += nRecordings + nGap;
     const int nRest = std::max(nUnit * 6, nProgressTop - nGap - nY);
     const int nMap = std::clamp(m_map.ContentHeight(nWidth) + 4, nUnit * 4, nRest * 2 / 5);
-    ::MoveWindow(m_map.Window(), nGap, nY, nWidth, nMap, FALSE);
+    MovePicture(m_map.Window(), nGap, nY, nWidth, nMap);
     nY += nMap + nGap;
     const int nBottom = std::max(nY + nUnit * 3, nProgressTop - nGap);
     const int nBlocksWidth = std::clamp(nWidth * 2 / 5, std::min(nWidth, nUnit * 20), nUnit * 34);
     ::MoveWindow(m_hBlocks, nGap, nY, nBlocksWidth, nBottom - nY, FALSE);
-    ::MoveWindow(m_details.Window(), nGap * 2 + nBlocksWidth, nY, nWidth - nBlocksWidth - nGap,
-                 nBottom - nY, FALSE);
+    MovePicture(m_details.Window(), nGap * 2 + nBlocksWidth, nY, nWidth - nBlocksWidth - nGap,
+                nBottom - nY);
     ::MoveWindow(m_hProgress, nGap, nProgressTop, nWidth, nUnit, FALSE);
     ::MoveWindow(m_hStatus, nGap, nStatusTop, nWidth, nUnit + 2, FALSE);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
-}
-
-LRESULT CALLBACK CStudioFrame::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-    auto* pFrame = reinterpret_cast<CStudioFrame*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    return pFrame != nullptr ? pFrame->Handle(nMessage, wParam, lParam)
-                             : ::DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
@@ -314,8 +349,8 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
         case kEventsMessage:
             DrainEvents();
             return 0;
-        case kPictureTitleMessage:
-            ShowHover(reinterpret_cast<const wchar_t*>(lParam));
+        case kListDevicesMessage:
+            ListDevices();
             return 0;
         case WM_DROPFILES:
             OnDrop(reinterpret_cast<HDROP>(wParam));
@@ -325,7 +360,12 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETMINMAXINFO: {
             auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-            limits.ptMinTrackSize = {640, 480};
+            // No narrower than the rows of buttons.
+            RECT rect{0, 0, m_nButtonsWidth, 0};
+            ::AdjustWindowRectEx(&rect, static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)),
+                                 FALSE,
+                                 static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)));
+            limits.ptMinTrackSize = {std::max(640L, rect.right - rect.left), 480};
             return 0;
         }
         case WM_CLOSE:
@@ -334,6 +374,7 @@ LRESULT CStudioFrame::Handle(UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             m_hPostTo = nullptr;
+            m_studio.StopRecording();
             m_studio.Cancel();
             ::PostQuitMessage(0);
             return 0;
@@ -382,6 +423,12 @@ void CStudioFrame::OnCommand(int nId, int nCode) {
             break;
         case kIdSaveReport:
             OnSaveReport();
+            break;
+        case kIdRecord:
+            OnRecord();
+            break;
+        case kIdStop:
+            OnStop();
             break;
         case kIdDecoder:
             if (nCode == CBN_SELCHANGE) {
@@ -479,6 +526,10 @@ void CStudioFrame::Apply(const SStudioEvent& event, std::shared_ptr<const SLiveM
             break;
         }
         case EKind::kProgress:
+            if (event.m_level.m_dSeconds > 0.0) {
+                ShowRecordingState(&event.m_level);
+            }
+            [[fallthrough]];
         case EKind::kBlockFound:
             ::SendMessageW(m_hProgress, PBM_SETPOS, static_cast<WPARAM>(event.m_dProgress * 1000.0),
                            0);
@@ -497,6 +548,7 @@ void CStudioFrame::Apply(const SStudioEvent& event, std::shared_ptr<const SLiveM
             ::SendMessageW(m_hProgress, PBM_SETPOS,
                            event.m_eKind == EKind::kDecodeFinished ? 1000 : 0, 0);
             ShowRow(event.m_nRecording);
+            ShowRecordingState(nullptr);
             if (bShown) {
                 pLive.reset();
                 ShowSelection();
@@ -671,13 +723,7 @@ void CStudioFrame::ShowDetails() {
 }
 
 void CStudioFrame::SetStatus(const std::wstring& str) {
-    m_strStatus = str;
     ::SetWindowTextW(m_hStatus, str.c_str());
-}
-
-void CStudioFrame::ShowHover(const wchar_t* pszTitle) {
-    ::SetWindowTextW(m_hStatus,
-                     pszTitle != nullptr && *pszTitle != L'\0' ? pszTitle : m_strStatus.c_str());
 }
 
 void CStudioFrame::AddRecordings(const std::vector<std::wstring>& paths) {

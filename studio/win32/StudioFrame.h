@@ -2,7 +2,9 @@
 // out the controls, forwards what the user does to the model, and redraws
 // on the model's events, which it queues and posts to its own thread.
 // Keyboard: Tab through the controls, Alt and the underlined letter, Enter
-// decodes (or presses the focused button), Esc cancels.
+// decodes (or presses the focused button), Esc cancels. Recording: the
+// input, Record (again while one runs: the next take, merged when done),
+// Stop and the input's level, on a second row.
 #pragma once
 
 #include <array>
@@ -22,6 +24,7 @@
 #include "StudioSettings.h"
 #include "StudioTexts.h"
 #include "WinApi.h"
+#include "WindowObject.h"
 
 // The language of the system's user interface.
 EStudioLanguage SystemStudioLanguage();
@@ -51,7 +54,9 @@ public:
     int RunMessageLoop();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
+    template <class T>
+    friend LRESULT CALLBACK ObjectWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam,
+                                             LPARAM lParam);
     LRESULT Handle(UINT nMessage, WPARAM wParam, LPARAM lParam);
     const char* Text(EStudioText eText) const { return StudioText(eText, m_eLanguage); }
     void MakeControls();
@@ -73,13 +78,16 @@ private:
     int SelectedRow(HWND hList) const;
     void SelectRow(HWND hList, int nRow);
     void SetStatus(const std::wstring& str);
-    void ShowHover(const wchar_t* pszTitle);
     void OnAdd();
     void OnDecode();
     void OnSaveBytes();
     void OnSaveBlocks();
     void OnSaveReport();
     void OnDrop(HDROP hDrop);
+    void ListDevices();
+    void OnRecord();
+    void OnStop();
+    void ShowRecordingState(const SStudioLevel* pLevel);
     void SaveSettings();
     void RememberFolderOf(const std::wstring& strPath);
 
@@ -95,12 +103,14 @@ private:
     HWND m_hRecordings = nullptr;
     HWND m_hBlocks = nullptr;
     HWND m_hProgress = nullptr;
+    int m_nButtonsWidth = 0;  // the rows of buttons, laid out
+    static constexpr int kLevelFloorDb = -60;
+    HWND m_hLevel = nullptr;  // the input's level, kLevelFloorDb to 0 dBFS
     HWND m_hStatus = nullptr;
     CPictureView m_map;
     CPictureView m_details;
     std::vector<uint32_t> m_rows;     // the recording of each row; 0: the merge
     std::vector<bool> m_rowProblems;  // the row has a problem (drawn in red)
-    std::wstring m_strStatus;         // the status line, without the mouse over a picture
     bool m_bFilling = false;          // rows are being changed, not by the user
     std::mutex m_mutex;               // guards m_events
     std::deque<SStudioEvent> m_events;

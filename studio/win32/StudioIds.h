@@ -19,4 +19,9 @@ enum EStudioControl : int {
     kIdBlocks,
     kIdDetails,
     kIdStatus,
+    kIdDeviceLabel,
+    kIdDevice,
+    kIdRecord,
+    kIdStop,
+    kIdLevel,
 };

@@ -3,15 +3,20 @@
 // decoded, merged with Alt+M, the bytes, the blocks and the report saved
 // and the files checked; files dropped on the window, one of them not a
 // recording and one missing; the Czech texts; the size and folder kept in
-// the registry; the filters of the file dialogs; and the program itself
-// started with two takes on its command line.
+// the registry; the filters of the file dialogs; recording (Record, Stop,
+// the input and its level; under Wine the capture may hand on silence or
+// fail, which must end as a line in the row); Esc and Enter, the mnemonics
+// and the Tab order; and the program itself started with two takes on its
+// command line.
 //
 //   tavro_studio_view_tests [PROGRAM]
 //
 // Environment: TAVRO_TEST_SCREENSHOT_FLAG=F pauses with the decoded and
 // merged takes shown (see PauseForScreenshot).
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
+#include <cwctype>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -27,7 +32,7 @@
 
 namespace {
 
-constexpr unsigned kWatchdogSeconds = 280;
+constexpr unsigned kWatchdogSeconds = 400;
 constexpr DWORD kDecodeMs = 120000;
 constexpr const wchar_t* kSettingsKey = L"Software\\tavro-tape\\studio-view-test";
 
@@ -181,6 +186,42 @@ size_t Shapes(HWND hPicture) {
     return static_cast<size_t>(Send(hPicture, kPictureShapesMessage, 0, 0));
 }
 
+// The tooltip of a picture (one of the thread's tooltips has it as its
+// tool): the mouse moved over it until a shape with a title is under it;
+// the tooltip's text.
+std::wstring TipOver(HWND hPicture) {
+    std::vector<HWND> tips;
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(hPicture, nullptr),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            if (ClassName(hWnd) == L"tooltips_class32") {
+                reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    RECT client{};
+    ::GetClientRect(hPicture, &client);
+    for (int nY = 2; nY < client.bottom; nY += 3) {
+        for (int nX = client.right / 10; nX < client.right; nX += client.right / 10) {
+            Send(hPicture, WM_MOUSEMOVE, 0, MAKELPARAM(nX, nY));
+            for (const HWND hOne : tips) {
+                std::vector<wchar_t> text(512, L'\0');
+                TOOLINFOW tool{};
+                tool.cbSize = static_cast<UINT>(offsetof(TOOLINFOW, lpReserved));
+                tool.hwnd = hPicture;
+                tool.uId = reinterpret_cast<UINT_PTR>(hPicture);
+                tool.lpszText = text.data();
+                Send(hOne, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+                if (text[0] != L'\0') {
+                    return text.data();
+                }
+            }
+        }
+    }
+    return {};
+}
+
 void SelectRecording(CStudioUnderTest& studio, int nRow) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -215,8 +256,9 @@ std::wstring Wide(EStudioText eText, EStudioLanguage eLanguage) {
 // Tab visits the buttons, the decoder's choice and the two lists, in this
 // order.
 void CheckTabOrder(CStudioUnderTest& studio) {
-    const int kOrder[] = {kIdAdd,       kIdDecode,     kIdCancel,     kIdMerge,      kIdDecoder,
-                          kIdSaveBytes, kIdSaveBlocks, kIdSaveReport, kIdRecordings, kIdBlocks};
+    const int kOrder[] = {kIdAdd,       kIdDecode,     kIdCancel,     kIdMerge,  kIdDecoder,
+                          kIdSaveBytes, kIdSaveBlocks, kIdSaveReport, kIdDevice, kIdRecord,
+                          kIdStop,      kIdRecordings, kIdBlocks};
     std::vector<int> stops;
     for (HWND hChild = ::GetWindow(studio.Window(), GW_CHILD); hChild != nullptr;
          hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
@@ -248,6 +290,13 @@ void TwoTakesAreDecodedMergedAndSaved(const std::filesystem::path& folder) {
     }
     // The first take is chosen: its map, blocks and histogram are shown.
     Check(Shapes(studio.Item(kIdMap)) > 20, "the tape map is drawn");
+    // The mouse over a block: its title in a tooltip, the status line as
+    // it was.
+    const std::wstring strStatus = WindowText(studio.Item(kIdStatus));
+    const std::wstring strTip = TipOver(studio.Item(kIdMap));
+    Check(Contains(strTip, L"PROGRAM1") || Contains(strTip, L"DATA-2") || Contains(strTip, L"END"),
+          "a block's tooltip: \"" + ToUtf8(strTip) + "\"");
+    CheckText(WindowText(studio.Item(kIdStatus)), strStatus, "the status line stays");
     Check(Shapes(studio.Item(kIdDetails)) > 20, "the histogram is drawn");
     Check(RowCount(studio.Item(kIdBlocks)) == 3, "three blocks in the table");
     CheckText(Cell(studio.Item(kIdBlocks), 0, 1), L"PROGRAM1", "the first block's name");
@@ -307,6 +356,19 @@ void TwoTakesAreDecodedMergedAndSaved(const std::filesystem::path& folder) {
     ::GetWindowRect(again.Window(), &rect);
     Check(rect.right - rect.left == 900 && rect.bottom - rect.top == 650,
           "the next window has the size kept");
+
+    // Made as narrow as it goes, every button is still inside.
+    ::SetWindowPos(again.Window(), nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client{};
+    ::GetClientRect(again.Window(), &client);
+    for (const int nId : {kIdSaveReport, kIdLevel}) {
+        RECT button{};
+        ::GetWindowRect(again.Item(nId), &button);
+        ::MapWindowPoints(nullptr, again.Window(), reinterpret_cast<POINT*>(&button), 2);
+        Check(button.right <= client.right, "narrowed, control " + std::to_string(nId) +
+                                                " is inside: " + std::to_string(button.right) +
+                                                " <= " + std::to_string(client.right));
+    }
 }
 
 void FilesThatCannotBeReadAreALineInTheirRows(const std::filesystem::path& folder) {
@@ -366,6 +428,112 @@ void FileDialogFilters() {
     for (const auto& test : kChoices) {
         Check(ChosenFiles(test.m_strBuffer) == test.m_expected,
               "chosen files from " + std::to_string(test.m_expected.size()) + " names");
+    }
+}
+
+bool Enabled(CStudioUnderTest& studio, int nId) {
+    return ::IsWindowEnabled(studio.Item(nId)) != 0;
+}
+
+// A key as the keyboard gives it, to the control that has the focus; the
+// window's loop hands it to the dialog's keyboard handling.
+// nTo 0: the window.
+void PressKey(CStudioUnderTest& studio, int nTo, WPARAM nKey) {
+    const HWND hTo = nTo == 0 ? studio.Window() : studio.Item(nTo);
+    ::PostMessageW(hTo, WM_KEYDOWN, nKey, 1);
+    ::PostMessageW(hTo, WM_KEYUP, nKey, static_cast<LPARAM>(1u | (3u << 30)));
+}
+
+int FocusedId(CStudioUnderTest& studio) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(studio.Window(), nullptr), &info);
+    return info.hwndFocus != nullptr ? ::GetDlgCtrlID(info.hwndFocus) : 0;
+}
+
+// Record, then Stop: the row ends as a take (decoded, whatever the input
+// gave) or with the reason it could not record; Stop is there only while
+// a recording runs.
+void RecordThenStop() {
+    std::printf("-- record, stop\n");
+    CStudioUnderTest studio(EStudioLanguage::kEnglish);
+    CheckText(WindowText(studio.Item(kIdRecord)), L"Re&cord", "the Record button");
+    CheckText(WindowText(studio.Item(kIdStop)), L"S&top", "the Stop button");
+    CheckText(WindowText(studio.Item(kIdDeviceLabel)), L"&Input:", "the input's label");
+    Check(Send(studio.Item(kIdDevice), CB_GETCOUNT, 0, 0) >= 1 &&
+              Send(studio.Item(kIdDevice), CB_GETCURSEL, 0, 0) == 0,
+          "the inputs, the default one chosen");
+    Check(Enabled(studio, kIdRecord) && !Enabled(studio, kIdStop),
+          "before recording: Record, no Stop");
+
+    Click(studio.Window(), kIdRecord);
+    WaitFor([&] { return RowCount(studio.Item(kIdRecordings)) == 1; });
+    Check(RowCount(studio.Item(kIdRecordings)) == 1, "Record adds a row");
+    const auto Ended = [&] {
+        const std::wstring strRow = Row(studio, 0);
+        return StartsWith(strRow, L"decoded") || Contains(strRow, L"recording failed: ");
+    };
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"recording ") || Ended(); }, 20000);
+    std::printf("   while recording: \"%s\"\n", ToUtf8(Row(studio, 0)).c_str());
+    if (!Ended()) {
+        Check(Enabled(studio, kIdStop), "while recording: Stop");
+        ::Sleep(1000);
+        Click(studio.Window(), kIdStop);
+    }
+    WaitFor(Ended, 30000);
+    std::printf("   after Stop: \"%s\"\n", ToUtf8(Row(studio, 0)).c_str());
+    Check(Ended(), "the recording ends as a take or a line: \"" + ToUtf8(Row(studio, 0)) + "\"");
+    WaitFor([&] { return !Enabled(studio, kIdStop); });
+    Check(!Enabled(studio, kIdStop) && Enabled(studio, kIdRecord), "after it: Record, no Stop");
+    Check(static_cast<int>(Send(studio.Item(kIdLevel), PBM_GETPOS, 0, 0)) == -60,
+          "the level is down");
+    Check(::IsWindow(studio.Window()) != 0, "the window is still there");
+}
+
+// Esc cancels the decode that runs and closes nothing; Enter on the
+// chosen recording decodes it; each button but Cancel (Esc) has a letter
+// of its own.
+void EscAndEnter(const std::filesystem::path& folder) {
+    std::printf("-- Esc, Enter, mnemonics\n");
+    const std::filesystem::path longTake = folder / L"dlouhý.wav";
+    Check(WriteAnalogRecording(PathUtf8(longTake), CAnalogFormat{}, CImpairments{},
+                               RandomBlocks(5, {{"LONG", 30000}}), 200, 0.3),
+          "a long recording made by the encoder");
+    CStudioUnderTest studio(EStudioLanguage::kEnglish);
+    studio.m_dialogs.AnswerRecordings({longTake.wstring()});
+    Click(studio.Window(), kIdAdd);
+    PressKey(studio, kIdAdd, VK_ESCAPE);
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"cancelled"); }, kDecodeMs);
+    CheckText(Row(studio, 0), L"cancelled", "Esc cancels the decode");
+    PressKey(studio, kIdAdd, VK_ESCAPE);
+    ::Sleep(200);
+    Check(::IsWindowVisible(studio.Window()) != 0, "Esc closes nothing");
+
+    // Tab, key by key, to the recordings, and Enter there.
+    int nTabs = 0;
+    while (FocusedId(studio) != kIdRecordings && nTabs < 20) {
+        PressKey(studio, 0, VK_TAB);
+        WaitFor([] { return false; }, 50);
+        ++nTabs;
+    }
+    Check(FocusedId(studio) == kIdRecordings && nTabs == 10,
+          "ten Tabs from Add to the recordings: " + std::to_string(nTabs));
+    PressKey(studio, 0, VK_RETURN);
+    WaitFor([&] { return StartsWith(Row(studio, 0), L"decoded: 1 "); }, kDecodeMs);
+    Check(StartsWith(Row(studio, 0), L"decoded: 1 "),
+          "Enter decodes the chosen recording: \"" + ToUtf8(Row(studio, 0)) + "\"");
+
+    std::wstring strLetters;
+    for (const int nId : {kIdAdd, kIdDecode, kIdMerge, kIdDecoderLabel, kIdSaveBytes, kIdSaveBlocks,
+                          kIdSaveReport, kIdDeviceLabel, kIdRecord, kIdStop}) {
+        const std::wstring strText = WindowText(studio.Item(nId));
+        const size_t nAmp = strText.find(L'&');
+        const bool bLetter = nAmp != std::wstring::npos && nAmp + 1 < strText.size();
+        const wchar_t cLetter =
+            bLetter ? static_cast<wchar_t>(std::towlower(strText[nAmp + 1])) : 0;
+        Check(bLetter && strLetters.find(cLetter) == std::wstring::npos,
+              "a letter of its own: " + ToUtf8(strText));
+        strLetters += cLetter;
     }
 }
 
@@ -435,6 +603,8 @@ int main(int argc, char** argv) {
         CzechTexts();
         TwoTakesAreDecodedMergedAndSaved(folder);
         FilesThatCannotBeReadAreALineInTheirRows(folder);
+        RecordThenStop();
+        EscAndEnter(folder);
         if (argc > 1) {
             TheProgram(argv[1], folder);
         }
