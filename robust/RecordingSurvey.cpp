@@ -12,7 +12,8 @@
 namespace {
 
 // s of the recording looked at: of a stream, what may keep its first block
-// waiting; of a file, enough to hold the first bytes after a long leader.
+// waiting; of a file, as much, and where its first leader is not square
+// enough to hold the first bytes after a long leader.
 constexpr double kListenSeconds = 4.0;
 constexpr double kFileListenSeconds = 8.0;
 constexpr int32_t kMaxChannels = 16;    // more are compared by their first 16
@@ -62,14 +63,15 @@ struct SChannelBands {
     }
 };
 
-// Whether the channel with the most energy in the tones' band has had its
-// leader measured.
-bool LeaderMeasured(const std::array<SChannelBands, kMaxChannels>& bands, int32_t nCompared) {
+// The first leader's shape on the channel with the most energy in the
+// tones' band.
+const CLeaderShape& LoudestShape(const std::array<SChannelBands, kMaxChannels>& bands,
+                                 int32_t nCompared) {
     size_t nLoudest = 0;
     for (size_t c = 1; c < static_cast<size_t>(nCompared); ++c) {
         nLoudest = bands[c].m_dTones > bands[nLoudest].m_dTones ? c : nLoudest;
     }
-    return bands[nLoudest].m_shape.Measured();
+    return bands[nLoudest].m_shape;
 }
 
 }  // namespace
@@ -96,7 +98,16 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
                                              : std::numeric_limits<int64_t>::max();
     std::vector<double> samples(static_cast<size_t>(nChunk));
     int64_t nSeen = 0;
-    while (nSeen < nWanted && !(nSeen >= nStreamMin && LeaderMeasured(bands, nCompared))) {
+    // A file's survey goes on past kListenSeconds only where the first
+    // leader is not square there: for the low-cut probe's first bytes.
+    const auto nFileSquare = input.IsStream() ? std::numeric_limits<int64_t>::max()
+                                              : static_cast<int64_t>(kListenSeconds * input.Rate());
+    const auto bDone = [&] {
+        const CLeaderShape& shape = LoudestShape(bands, nCompared);
+        return (nSeen >= nStreamMin && shape.Measured()) ||
+               (nSeen >= nFileSquare && shape.Flatness() >= config.m_dSquareFlatness);
+    };
+    while (nSeen < nWanted && !bDone()) {
         const uint8_t* pFrames = nullptr;
         const int32_t nRead =
             input.Read(pFrames, static_cast<int32_t>(std::min<int64_t>(nChunk, nWanted - nSeen)));
