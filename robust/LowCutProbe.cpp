@@ -15,10 +15,11 @@ namespace {
 constexpr std::array<double, 5> kCornersHz = {100.0, 141.0, 200.0, 283.0, 400.0};
 constexpr int32_t kLostWeight = 4;  // bytes a lost byte counts against
 constexpr int32_t kTelling = 32;    // bytes framed by one of them that tell the low-cut
-// A low-cut is undone only where its inverse frames more than this many
-// more, net: two lost bytes fewer, or nine bytes more. Behind no low-cut,
-// an inverse raises the lows and moves the crossings of long half-periods:
-// a worn take whose first seconds lost a byte is best left as it is.
+// Where the first leader is only rounded, a low-cut is undone only where
+// its inverse frames more than this many more, net: two lost bytes fewer,
+// or nine bytes more. Behind no low-cut, an inverse raises the lows and
+// moves the crossings of long half-periods: a worn take whose first
+// seconds lost a byte is best left as it is.
 constexpr int32_t kMargin = 8;
 
 // How well a detector framed the first seconds: the bytes less the lost
@@ -43,6 +44,7 @@ public:
     void OnBlockEnd() override {}
     SScore Score() const { return {m_nBytes - kLostWeight * m_nLost, m_dSure, m_nBytes}; }
 
+private:
     int32_t m_nBytes = 0;
     int32_t m_nLost = 0;
     double m_dSure = 0.0;

@@ -3,8 +3,10 @@
 // inverse of each likely low-cut (CLowCutInverse: orders 1 to 4, corners
 // from 100 to 400 Hz a half-octave apart), and the one that frames the
 // most bytes, a lost byte counting against several, wins. The recording
-// as it is wins every tie, and a low-cut must frame clearly more to be
-// undone: where the first seconds hold no bytes, nothing changes.
+// as it is wins every tie; where its leader is only rounded, a low-cut
+// must frame clearly more to be undone, where it sags (the edges run, a
+// low-cut is there) any more at all. Where the first seconds hold no
+// bytes, nothing changes (and m_bTold says so).
 //
 // The leader alone cannot tell: it is a tone of one frequency, far above
 // any line's corner. The first bytes, long and short half-periods mixed,
