@@ -69,17 +69,24 @@ SScore FrameScore(const std::vector<SCrossingEvent>& events, int32_t nEvents, do
     return count.Score();
 }
 
+// Room for one candidate's levels and events, made once for all of them.
+struct SScratch {
+    explicit SScratch(size_t nSamples) : m_levels(nSamples), m_events(nSamples + 2) {}
+    std::vector<double> m_levels;
+    std::vector<SCrossingEvent> m_events;
+};
+
 // The decoder's detectors over samples: the crossings, and the edges
 // where they run; the better of the two.
 SScore Score(const std::vector<double>& samples, double dRate, bool bEdges,
-             const SRobustConfig& config) {
+             const SRobustConfig& config, SScratch& scratch) {
     const auto nCount = static_cast<int32_t>(samples.size());
     const auto nQuiet =
         static_cast<int64_t>(config.m_dLeaderMaxRatio * config.m_dLongSeconds * dRate) + 1;
-    std::vector<SCrossingEvent> events(samples.size() + 2);
+    std::vector<SCrossingEvent>& events = scratch.m_events;
+    std::vector<double>& levels = scratch.m_levels;
     CLevelTracker level;
     level.Set(config.m_dReleaseMs, config.m_dFloor, dRate);
-    std::vector<double> levels(samples.size());
     for (size_t k = 0; k < samples.size(); ++k) {
         levels[k] = level.Process(samples[k]);
     }
@@ -104,7 +111,8 @@ SScore Score(const std::vector<double>& samples, double dRate, bool bEdges,
 
 SLowCut ProbeLowCut(const std::vector<double>& conditioned, double dRate, bool bEdges,
                     const SRobustConfig& config) {
-    const SScore asItIs = Score(conditioned, dRate, bEdges, config);
+    SScratch scratch(conditioned.size());
+    const SScore asItIs = Score(conditioned, dRate, bEdges, config, scratch);
     std::vector<double> samples;
     SLowCut best;
     SScore bestScore;
@@ -114,7 +122,7 @@ SLowCut ProbeLowCut(const std::vector<double>& conditioned, double dRate, bool b
             CLowCutInverse inverse;
             inverse.Set(nOrder, dCornerHz, kLowCutRatio, dRate);
             inverse.ProcessBlock(samples.data(), static_cast<int32_t>(samples.size()));
-            const SScore score = Score(samples, dRate, bEdges, config);
+            const SScore score = Score(samples, dRate, bEdges, config, scratch);
             if (best.m_nOrder == 0 || score > bestScore) {
                 best = {nOrder, dCornerHz};
                 bestScore = score;

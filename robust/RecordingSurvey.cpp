@@ -74,13 +74,16 @@ const CLeaderShape& LoudestShape(const std::array<SChannelBands, kMaxChannels>& 
     return bands[nLoudest].m_shape;
 }
 
-}  // namespace
-
+// The frames the survey reads from the start of input at most (4 s of a
+// stream, 8 s of a file whose first leader is not square, at most what the
+// input holds for a replay).
 int64_t SurveyFrames(const CSoundInput& input) {
     const double dSeconds = input.IsStream() ? kListenSeconds : kFileListenSeconds;
     return std::min(static_cast<int64_t>(dSeconds * input.Rate()),
                     static_cast<int64_t>(input.MaxHeldFrames()));
 }
+
+}  // namespace
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config) {
     SRecordingSurvey survey;

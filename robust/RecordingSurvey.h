@@ -28,7 +28,3 @@ struct SRecordingSurvey {
 };
 
 SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config);
-// The frames the survey reads from the start of input at most (4 s of a
-// stream, 8 s of a file whose first leader is not square, at most what the
-// input holds for a replay).
-int64_t SurveyFrames(const CSoundInput& input);

@@ -259,9 +259,8 @@ bool CRobustDecoder::PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch)
     // read are taken (no more: the input holds those for the replay).
     std::vector<double> first;
     const auto nPrime = static_cast<size_t>(kPrimeSeconds * m_dChainRate);
-    const auto nWanted =
-        std::min(bProbe ? static_cast<size_t>(nHeldFrames / m_nDecimation) : nPrime,
-                 static_cast<size_t>(std::max<int64_t>(nHeldFrames / m_nDecimation, 0)));
+    const auto nHeld = static_cast<size_t>(std::max<int64_t>(nHeldFrames / m_nDecimation, 0));
+    const size_t nWanted = bProbe ? nHeld : std::min(nPrime, nHeld);
     first.reserve(nWanted);
     while (first.size() < nWanted) {
         const auto nMax = static_cast<int32_t>(
@@ -287,21 +286,12 @@ bool CRobustDecoder::PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch)
         // periods of both mains frequencies and their harmonics, so they end
         // it in the state they would have had at its beginning.
         std::vector<double> start(first.begin(), first.begin() + static_cast<ptrdiff_t>(nPrimed));
-        CBiquad highpass = m_highpass;
-        CBiquad lowpass = m_lowpass;
-        highpass.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
-        lowpass.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
-        m_hum.ProcessBlock(start.data(), static_cast<int32_t>(nPrimed));
+        Filter(start, m_hum);
     }
     if (bProbe && !first.empty()) {
         // The first seconds as decoding will see them, then the probe.
-        CBiquad highpass = m_highpass;
-        CBiquad lowpass = m_lowpass;
         CHumFilter hum = m_hum;
-        const auto nFirst = static_cast<int32_t>(first.size());
-        highpass.ProcessBlock(first.data(), nFirst);
-        lowpass.ProcessBlock(first.data(), nFirst);
-        hum.ProcessBlock(first.data(), nFirst);
+        Filter(first, hum);
         const SLowCut lowCut = ProbeLowCut(first, m_dChainRate, m_bEdgesOn, m_config);
         m_lowCut.Set(lowCut.m_nOrder, lowCut.m_dCornerHz, kLowCutRatio, m_dChainRate);
         bWatch = !lowCut.m_bTold;
@@ -310,6 +300,15 @@ bool CRobustDecoder::PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch)
         m_watch.Start(m_dChainRate, m_bEdgesOn);
     }
     return m_input.Replay();
+}
+
+void CRobustDecoder::Filter(std::vector<double>& samples, CHumFilter& hum) const {
+    CBiquad highpass = m_highpass;
+    CBiquad lowpass = m_lowpass;
+    const auto nCount = static_cast<int32_t>(samples.size());
+    highpass.ProcessBlock(samples.data(), nCount);
+    lowpass.ProcessBlock(samples.data(), nCount);
+    hum.ProcessBlock(samples.data(), nCount);
 }
 
 int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {

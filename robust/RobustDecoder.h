@@ -132,6 +132,8 @@ private:
     // holds nHeldFrames; bProbe: look for a low-cut to undo in them as
     // well; bWatch: in the first block, where they did not tell.
     bool PrimeFilters(int64_t nHeldFrames, bool bProbe, bool bWatch);
+    // samples through copies of the high-pass and the low-pass, then hum.
+    void Filter(std::vector<double>& samples, CHumFilter& hum) const;
     bool Advance();                  // ProcessBlock, then the progress; false at the end
     void BeginBlock(double dStart);  // the log's and the listener's
     // Chain samples, at most nMax (0: a whole read); 0 at the end of the input.
