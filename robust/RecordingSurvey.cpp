@@ -52,13 +52,23 @@ struct SChannelBands {
             m_hum[k].SetBandpass(kHz[k], kHumQ, dRate);
         }
     }
-    void Process(double dIn) {
-        const double dTone = m_lowpass.Process(m_highpass.Process(dIn));
-        m_dTones += dTone * dTone;
-        m_shape.Process(m_dc.Process(dIn));
-        for (size_t k = 0; k < m_hum.size(); ++k) {
-            const double dHum = m_hum[k].Process(dIn);
-            m_dHum[k / 2] += dHum * dHum;
+    // nCount samples pIn; pScratch: room for as many.
+    void ProcessBlock(const double* pIn, int32_t nCount, double* pScratch) {
+        std::copy(pIn, pIn + nCount, pScratch);
+        CBiquad::Cascade(m_highpass, m_lowpass, pScratch, nCount,
+                         [this](int32_t, double dTone) { m_dTones += dTone * dTone; });
+        for (int32_t k = 0; k < nCount; ++k) {
+            m_shape.Process(m_dc.Process(pIn[k]));
+        }
+        // Each mains system's pair of bands side by side, adding to its sum
+        // in the order one band after the other would.
+        for (size_t k = 0; k < m_hum.size(); k += 2) {
+            double& dSum = m_dHum[k / 2];
+            CBiquad::Parallel(m_hum[k], m_hum[k + 1], pIn, nCount,
+                              [&dSum](int32_t, double dFirst, double dSecond) {
+                                  dSum += dFirst * dFirst;
+                                  dSum += dSecond * dSecond;
+                              });
         }
     }
 };
@@ -100,6 +110,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
     const auto nStreamMin = input.IsStream() ? static_cast<int64_t>(kStreamListenMin * input.Rate())
                                              : std::numeric_limits<int64_t>::max();
     std::vector<double> samples(static_cast<size_t>(nChunk));
+    std::vector<double> scratch(static_cast<size_t>(nChunk));
     int64_t nSeen = 0;
     // A file's survey goes on past kListenSeconds only where the first
     // leader is not square there: for the low-cut probe's first bytes.
@@ -119,10 +130,7 @@ SRecordingSurvey SurveyRecording(CSoundInput& input, const SRobustConfig& config
         }
         for (int32_t c = 0; c < nCompared; ++c) {
             MeanBoxes(input.Layout(c), pFrames, 1, nRead, samples.data());
-            SChannelBands& channel = bands[static_cast<size_t>(c)];
-            for (int32_t f = 0; f < nRead; ++f) {
-                channel.Process(samples[static_cast<size_t>(f)]);
-            }
+            bands[static_cast<size_t>(c)].ProcessBlock(samples.data(), nRead, scratch.data());
         }
         nSeen += nRead;
     }

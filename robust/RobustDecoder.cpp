@@ -320,19 +320,8 @@ int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
-    // The input's level for the listener: the peak of the chain samples,
-    // four at a time, so that the comparisons need not wait on each other.
-    std::array<double, 4> dLanes{};
-    int32_t k = 0;
-    for (; k + 4 <= nChain; k += 4) {
-        for (size_t j = 0; j < 4; ++j) {
-            dLanes[j] = std::max(dLanes[j], std::abs(pOut[k + static_cast<int32_t>(j)]));
-        }
-    }
-    for (; k < nChain; ++k) {
-        dLanes[0] = std::max(dLanes[0], std::abs(pOut[k]));
-    }
-    const double dPeak = std::max(std::max(dLanes[0], dLanes[1]), std::max(dLanes[2], dLanes[3]));
+    // The input's level for the listener: the peak of the chain samples.
+    const double dPeak = PeakOf(pOut, nChain);
     if (static_cast<float>(dPeak) > m_fInputPeak.load(std::memory_order_relaxed)) {
         m_fInputPeak.store(static_cast<float>(dPeak), std::memory_order_relaxed);
     }
@@ -364,19 +353,15 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     CBiquad lowpass = m_lowpass;
     CLevelTracker level = m_level;
     if (m_hum.IsOn() || m_lowCut.IsOn()) {
-        for (int32_t k = 0; k < nChain; ++k) {
-            pChain[k] = lowpass.Process(highpass.Process(pChain[k]));
-        }
+        CBiquad::Cascade(highpass, lowpass, pChain, nChain, [](int32_t, double) {});
         m_hum.ProcessBlock(pChain, nChain);
         m_lowCut.ProcessBlock(pChain, nChain);
         for (int32_t k = 0; k < nChain; ++k) {
             pLevels[k] = level.Process(pChain[k]);
         }
     } else {
-        for (int32_t k = 0; k < nChain; ++k) {
-            pChain[k] = lowpass.Process(highpass.Process(pChain[k]));
-            pLevels[k] = level.Process(pChain[k]);
-        }
+        CBiquad::Cascade(highpass, lowpass, pChain, nChain,
+                         [&](int32_t k, double dOut) { pLevels[k] = level.Process(dOut); });
     }
     m_highpass = highpass;
     m_lowpass = lowpass;

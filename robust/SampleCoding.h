@@ -40,3 +40,6 @@ constexpr size_t kSamplePadding = 8;
 // frame, with kSamplePadding readable bytes before it and after the last.
 void MeanBoxes(const SChannelLayout& layout, const uint8_t* pFrames, int32_t nBox, int32_t nBoxes,
                double* pOut);
+
+// The largest magnitude among nCount samples p (0 for none).
+double PeakOf(const double* p, int32_t nCount);

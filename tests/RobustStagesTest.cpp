@@ -58,6 +58,85 @@ TEST(RobustStagesTest, FiltersPassAndStopWhereTheySay) {
 // a signal as if the low-cut had been at half the corner: the long
 // half-periods' tones (650 Hz) whole again, what lies far below raised no
 // more than 2^order.
+// Two sections run as a cascade give, bit for bit, what they give one after
+// the other, whatever the block lengths (shorter and longer than the lag
+// between the two lanes), with the state carried from block to block; side
+// by side, what each gives alone.
+TEST(RobustStagesTest, TwoLaneSectionsGiveWhatOneSectionGives) {
+    constexpr double kRate = 11025.0;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::vector<double> signal(5000);
+    for (double& dSample : signal) {
+        dSample = noise(random);
+    }
+    struct SPair {
+        const char* m_szName;
+        CBiquad m_first;
+        CBiquad m_second;
+    };
+    std::vector<SPair> pairs(3);
+    pairs[0].m_szName = "high-pass, low-pass";
+    pairs[0].m_first.SetHighpass(10.0, kRate);
+    pairs[0].m_second.SetLowpass(5500.0, kRate);
+    pairs[1].m_szName = "notch, band-pass";
+    pairs[1].m_first.SetNotch(50.0, 16.0, kRate);
+    pairs[1].m_second.SetBandpass(1000.0, 2.0, kRate);
+    pairs[2].m_szName = "settled";
+    pairs[2].m_first.SetHighpass(300.0, kRate);
+    pairs[2].m_first.Settle(0.25);
+    pairs[2].m_second.SetLowpass(2000.0, kRate);
+    pairs[2].m_second.Settle(-0.5);
+    for (const SPair& pair : pairs) {
+        for (const size_t nBlock : {size_t{1}, size_t{3}, size_t{4}, size_t{7}, size_t{4096}}) {
+            SCOPED_TRACE(testing::Message() << pair.m_szName << ", blocks of " << nBlock);
+            CBiquad first = pair.m_first;
+            CBiquad second = pair.m_second;
+            std::vector<double> expected = signal;
+            first.ProcessBlock(expected.data(), static_cast<int32_t>(expected.size()));
+            second.ProcessBlock(expected.data(), static_cast<int32_t>(expected.size()));
+            first = pair.m_first;
+            second = pair.m_second;
+            std::vector<double> cascaded = signal;
+            std::vector<double> told(signal.size(), 0.0);
+            size_t nNext = 0;  // the next sample out must tell
+            bool bInOrder = true;
+            for (size_t nFrom = 0; nFrom < signal.size(); nFrom += nBlock) {
+                const size_t nCount = std::min(nBlock, signal.size() - nFrom);
+                CBiquad::Cascade(first, second, cascaded.data() + nFrom,
+                                 static_cast<int32_t>(nCount), [&](int32_t k, double dOut) {
+                                     bInOrder = bInOrder && nFrom + static_cast<size_t>(k) == nNext;
+                                     told[nNext++] = dOut;
+                                 });
+            }
+            EXPECT_TRUE(bInOrder);
+            EXPECT_EQ(nNext, signal.size());
+            EXPECT_EQ(cascaded, expected);
+            EXPECT_EQ(told, expected);
+            // Side by side over the same samples: each as it gives alone.
+            first = pair.m_first;
+            second = pair.m_second;
+            std::vector<double> alone[2] = {signal, signal};
+            first.ProcessBlock(alone[0].data(), static_cast<int32_t>(signal.size()));
+            second.ProcessBlock(alone[1].data(), static_cast<int32_t>(signal.size()));
+            first = pair.m_first;
+            second = pair.m_second;
+            std::vector<double> side[2];
+            for (size_t nFrom = 0; nFrom < signal.size(); nFrom += nBlock) {
+                const size_t nCount = std::min(nBlock, signal.size() - nFrom);
+                CBiquad::Parallel(first, second, signal.data() + nFrom,
+                                  static_cast<int32_t>(nCount),
+                                  [&](int32_t, double dFirst, double dSecond) {
+                                      side[0].push_back(dFirst);
+                                      side[1].push_back(dSecond);
+                                  });
+            }
+            EXPECT_EQ(side[0], alone[0]);
+            EXPECT_EQ(side[1], alone[1]);
+        }
+    }
+}
+
 TEST(RobustStagesTest, LowCutInverseMovesTheLowCutDown) {
     constexpr double kRate = 11025.0;
     const struct {
@@ -149,6 +228,76 @@ TEST(RobustStagesTest, BoxMeansOfEveryCoding) {
         MeanBoxes(layout, buffer.data() + kSamplePadding, 2, 2, dMeans);
         EXPECT_DOUBLE_EQ(dMeans[0], test.m_dFirst);
         EXPECT_DOUBLE_EQ(dMeans[1], test.m_dSecond);
+    }
+}
+
+TEST(RobustStagesTest, BoxMeansOf16BitSamplesAreExactForEveryLayout) {
+    // Channels x box lengths x channels taken, odd and even box counts: the
+    // lane-wise sums must give the plain mean of the channel's samples,
+    // bit for bit, and never take a neighbouring channel's.
+    struct SCase {
+        size_t m_nChannels;
+        int32_t m_nBox;
+    };
+    const SCase kCases[] = {{1, 4}, {1, 8}, {1, 16}, {1, 3}, {2, 4}, {2, 8},
+                            {2, 2}, {2, 5}, {4, 4},  {4, 8}, {3, 4}, {8, 2}};
+    uint32_t nSeed = 12345;
+    for (const SCase& test : kCases) {
+        for (size_t nChannel = 0; nChannel < test.m_nChannels; ++nChannel) {
+            for (const int32_t nBoxes : {1, 2, 7, 64}) {
+                SCOPED_TRACE(testing::Message()
+                             << test.m_nChannels << " channels, box " << test.m_nBox << ", channel "
+                             << nChannel << ", " << nBoxes << " boxes");
+                const size_t nSamples =
+                    static_cast<size_t>(nBoxes * test.m_nBox) * test.m_nChannels;
+                std::vector<uint8_t> buffer(2 * kSamplePadding + 2 * nSamples);
+                std::vector<int16_t> samples(nSamples);
+                for (int16_t& nSample : samples) {
+                    nSeed = nSeed * 1664525u + 1013904223u;
+                    nSample = static_cast<int16_t>(nSeed >> 16);
+                }
+                std::memcpy(buffer.data() + kSamplePadding, samples.data(), 2 * nSamples);
+                SChannelLayout layout;
+                layout.m_eCoding = ESampleCoding::kS16Le;
+                layout.m_nFrameBytes = 2 * test.m_nChannels;
+                layout.m_nOffset = 2 * nChannel;
+                std::vector<double> dMeans(static_cast<size_t>(nBoxes));
+                MeanBoxes(layout, buffer.data() + kSamplePadding, test.m_nBox, nBoxes,
+                          dMeans.data());
+                for (int32_t b = 0; b < nBoxes; ++b) {
+                    int64_t nSum = 0;
+                    for (int32_t f = 0; f < test.m_nBox; ++f) {
+                        nSum +=
+                            samples[static_cast<size_t>(b * test.m_nBox + f) * test.m_nChannels +
+                                    nChannel];
+                    }
+                    EXPECT_EQ(dMeans[static_cast<size_t>(b)],
+                              static_cast<double>(nSum) * (1.0 / (32768.0 * test.m_nBox)))
+                        << "box " << b;
+                }
+            }
+        }
+    }
+}
+
+TEST(RobustStagesTest, PeakIsTheLargestMagnitudeWhereverItLies) {
+    // Every count up to a few lanes past the pairs, the peak at every place,
+    // negative or positive, among smaller samples of both signs.
+    for (int32_t nCount = 0; nCount <= 11; ++nCount) {
+        std::vector<double> samples(static_cast<size_t>(nCount));
+        for (int32_t k = 0; k < nCount; ++k) {
+            samples[static_cast<size_t>(k)] = (k % 2 == 0 ? 0.1 : -0.2) * (1 + k % 3);
+        }
+        if (nCount == 0) {
+            EXPECT_EQ(PeakOf(samples.data(), 0), 0.0);
+        }
+        for (int32_t nAt = 0; nAt < nCount; ++nAt) {
+            for (const double dPeak : {-0.9, 0.9}) {
+                std::vector<double> peaked = samples;
+                peaked[static_cast<size_t>(nAt)] = dPeak;
+                EXPECT_EQ(PeakOf(peaked.data(), nCount), 0.9) << nCount << " at " << nAt;
+            }
+        }
     }
 }
 
