@@ -25,6 +25,7 @@ struct SConditionedBlock {
     std::vector<double> m_chain;          // chain samples, filtered
     std::vector<double> m_levels;         // their levels
     int32_t m_nCount = 0;                 // samples in use
+    float m_fPeak = 0.0f;                 // full scale 1: the largest before the filters
     std::vector<SCrossingEvent> m_edges;  // the edges found in them (room for m_nCount + 2) ...
     int32_t m_nEdges = 0;                 // ... how many
     bool m_bEnd = false;                  // no samples: the input has ended ...

@@ -65,7 +65,7 @@ void CRobustDecoder::Restart() {
     m_strFailure.clear();
     m_dNextProgress = 0.0;
     m_dLastProgress = -1.0;
-    m_fInputPeak.store(0.0f, std::memory_order_relaxed);
+    m_fInputPeak = 0.0f;
 }
 
 bool CRobustDecoder::StartDecoding() {
@@ -230,7 +230,7 @@ bool CRobustDecoder::Advance() {
     // Once a second of the recording, and at its end unless just told.
     if (dPosition >= m_dNextProgress ||
         (!bMore && std::isfinite(m_dNextProgress) && dPosition > m_dLastProgress)) {
-        const float fPeak = m_fInputPeak.exchange(0.0f, std::memory_order_relaxed);
+        const float fPeak = std::exchange(m_fInputPeak, 0.0f);
         const double dPeakDb = fPeak > 0.0f ? 20.0 * std::log10(static_cast<double>(fPeak))
                                             : CDecodeListener::kSilenceDbfs;
         m_pListener->OnProgress(dPosition, std::max(dPeakDb, CDecodeListener::kSilenceDbfs));
@@ -320,11 +320,6 @@ int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {
     // Frames at the end that do not fill a box are left out.
     const int32_t nChain = nFrames / m_nDecimation;
     MeanBoxes(m_layout, pFrames, m_nDecimation, nChain, pOut);
-    // The input's level for the listener: the peak of the chain samples.
-    const double dPeak = PeakOf(pOut, nChain);
-    if (static_cast<float>(dPeak) > m_fInputPeak.load(std::memory_order_relaxed)) {
-        m_fInputPeak.store(static_cast<float>(dPeak), std::memory_order_relaxed);
-    }
     return nChain;
 }
 
@@ -332,6 +327,8 @@ int32_t CRobustDecoder::ReadChain(double* pOut, int32_t nMax) {
 bool CRobustDecoder::Condition(SConditionedBlock& block) {
     const int32_t nChain = ReadChain(block.m_chain.data());
     block.m_nCount = nChain;
+    // The input's level for the listener, told when the block is decoded.
+    block.m_fPeak = static_cast<float>(PeakOf(block.m_chain.data(), nChain));
     block.m_bEnd = nChain == 0;
     block.m_bReadError = block.m_bEnd && m_input.HasReadError();
     if (block.m_bEnd) {
@@ -401,6 +398,7 @@ bool CRobustDecoder::ProcessBlock() {
     }
     // The crossings, a part of the block at a time, so that the signal
     // around each one is still in the ring when it is framed.
+    m_fInputPeak = std::max(m_fInputPeak, block.m_fPeak);
     const double* pChain = block.m_chain.data();
     const double* pLevels = block.m_levels.data();
     const double dHysteresis = m_config.m_dHysteresis;

@@ -155,9 +155,9 @@ private:
     CByteSource* m_pStream = nullptr;
     CDecodeListener* m_pListener = nullptr;
     std::string m_strFailure;
-    double m_dNextProgress = 0.0;        // s: when the listener next hears of the progress
-    double m_dLastProgress = -1.0;       // s: what it last heard
-    std::atomic<float> m_fInputPeak{0};  // of the chain samples read since then (pipe's thread)
+    double m_dNextProgress = 0.0;   // s: when the listener next hears of the progress
+    double m_dLastProgress = -1.0;  // s: what it last heard
+    float m_fInputPeak = 0.0f;      // of the chain samples decoded since then
     CHalfPeriodTiming m_timing;
     CByteFramer m_framer;
     // The second detector, the edges, with a timing and a framer of its

@@ -311,6 +311,59 @@ TEST(RobustStreamTest, TheListenerHearsWhatTheLogRecordsAsItHappens) {
     }
 }
 
+// The input level a progress event gives is that of the recording where
+// the event says the decoding is, not that of what was read ahead of it: a
+// file of two blocks 12 s apart, in silence, read as fast as it can be.
+TEST(RobustStreamTest, ProgressGivesTheLevelWhereTheDecodingIs) {
+    class CProgress : public CDecodeListener {
+    public:
+        void OnBlockStart(uint32_t, double) override {}
+        void OnBlockEnd(uint32_t, const STapeBlock&) override {}
+        void OnLostByte(const STapeFailure&) override {}
+        void OnProgress(double dPosition, double dPeakDbfs) override {
+            m_heard.emplace_back(dPosition, dPeakDbfs);
+        }
+        std::vector<std::pair<double, double>> m_heard;  // position, peak
+    };
+    CTempDir dir;
+    CAnalogFormat format;
+    format.m_nBits = 16;
+    CImpairments impairments;
+    const std::vector<CAnalogBlock> blocks = RandomBlocks(9, {{"LOUD", 1200}, {"AGAIN", 1200}});
+    const std::string strWav = dir.File("gap.wav");
+    ASSERT_TRUE(WriteAnalogRecording(strWav, format, impairments, blocks, 200, 12.0));
+    CRobustDecoder decoder;
+    CProgress progress;
+    decoder.SetListener(&progress);
+    ASSERT_TRUE(decoder.Open(strWav));
+    decoder.FindLeader();
+    while (!decoder.IsAtEnd()) {
+        if (decoder.ReadDataByte() < 0) {
+            decoder.FindLeader();
+        }
+    }
+    const std::vector<STapeBlock>& logged = decoder.GetLog().Blocks();
+    ASSERT_EQ(logged.size(), 2u);
+    // Clear of the edges by more than a second, which one event covers.
+    const auto inside = [](double dAt, double dFrom, double dTo) {
+        return dAt > dFrom + 1.5 && dAt < dTo - 1.5;
+    };
+    int32_t nLoud = 0;
+    int32_t nQuiet = 0;
+    for (const auto& [dAt, dPeak] : progress.m_heard) {
+        if (inside(dAt, logged[0].m_dStart, logged[0].m_dEnd) ||
+            inside(dAt, logged[1].m_dStart, logged[1].m_dEnd)) {
+            EXPECT_GT(dPeak, -20.0) << "at " << dAt << " s, in a block";
+            ++nLoud;
+        } else if (inside(dAt, logged[0].m_dEnd, logged[1].m_dStart)) {
+            EXPECT_LT(dPeak, -60.0) << "at " << dAt << " s, in the gap";
+            ++nQuiet;
+        }
+    }
+    EXPECT_GE(nLoud, 4);
+    EXPECT_GE(nQuiet, 6);
+}
+
 // A block's start is heard before the stream has gone on half a second
 // past its leader, the first block's too (a stream's survey ends with the
 // first leader) and where the edges run beside the crossings; its end
