@@ -306,8 +306,7 @@ void CRobustDecoder::Filter(std::vector<double>& samples, CHumFilter& hum) const
     CBiquad highpass = m_highpass;
     CBiquad lowpass = m_lowpass;
     const auto nCount = static_cast<int32_t>(samples.size());
-    highpass.ProcessBlock(samples.data(), nCount);
-    lowpass.ProcessBlock(samples.data(), nCount);
+    CBiquad::Cascade(highpass, lowpass, samples.data(), nCount, [](int32_t, double) {});
     hum.ProcessBlock(samples.data(), nCount);
 }
 
@@ -336,9 +335,9 @@ bool CRobustDecoder::Condition(SConditionedBlock& block) {
     }
     // The stages in order: the filters first (DC and drift, hiss, hum), so
     // that the level and the crossings see the tones alone; the level
-    // before the crossings, whose hysteresis it sets. High-pass, low-pass
-    // and level run in one loop on copies held in registers, so that the
-    // processor overlaps their recursions.
+    // before the crossings, whose hysteresis it sets. High-pass and
+    // low-pass run as one cascade on copies held in registers, the level
+    // in the same pass, so that the processor overlaps their recursions.
     // A low-cut the first block showed is undone from here on.
     if (m_bLowCutFound.load(std::memory_order_acquire)) {
         m_bLowCutFound.store(false, std::memory_order_relaxed);
